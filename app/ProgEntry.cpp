@@ -1,0 +1,53 @@
+#include "app/ProgEntry.h"
+
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/MainTL200Cy.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnTerminateSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+// SIGTERM and SIGINT close the main window the way a user would, so the exit
+// path (closing the port, saving the log) runs as it does on a window close.
+void CloseOnTerminateSignal(QWidget* window)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
+    QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+        char byte;
+        [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
+        window->close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminateSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+} // namespace
+
+int RunTelvic200Cy(int argc, char** argv, TBuildLang lang)
+{
+    QApplication app(argc, argv);
+    app.setApplicationName(lang == TBuildLang::English ? QStringLiteral("Telvic200Cy-English Flash MCU Programmer")
+                                                       : QStringLiteral("Telvic200Cy Flash MCU Programmer"));
+    TTelvic200CyPrg mainWindow(lang);
+    CloseOnTerminateSignal(&mainWindow);
+    mainWindow.show();
+    return app.exec();
+}

@@ -1,0 +1,33 @@
+// FwUpTL200Cy: the firmware upgrade tool of the programmer units.
+#include <QApplication>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "fwupgrade/MainFwUpCy.h"
+
+namespace {
+int g_quitPipe[2] = {-1, -1};
+void OnTerminateSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(g_quitPipe[1], &byte, 1);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    TMainFwUpForm mainWindow;
+    // SIGTERM/SIGINT close the window as the operator would.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_quitPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &mainWindow);
+        QObject::connect(notifier, &QSocketNotifier::activated, &mainWindow, [&mainWindow] { mainWindow.close(); });
+        std::signal(SIGTERM, OnTerminateSignal);
+        std::signal(SIGINT, OnTerminateSignal);
+    }
+    mainWindow.show();
+    return app.exec();
+}
