@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+TLinkHost LinkHost;
+
 bool TPortListBox::LessText(const std::string& a, const std::string& b)
 {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

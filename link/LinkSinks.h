@@ -116,3 +116,7 @@ struct TLinkHost {
     TImageHost* Image = nullptr;
     TPortListBox* PortList = nullptr;
 };
+
+// The host of the running program: the main window fills it at its first
+// showing; tests fill it with their doubles. The channel engines log through it.
+extern TLinkHost LinkHost;
