@@ -1,4 +1,5 @@
 // FwUpTL200Cy: the firmware upgrade tool of the programmer units.
+// Program entry: production link, timers and boxes, then the main window.
 #include <QApplication>
 #include <QSocketNotifier>
 
@@ -6,7 +7,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "fwupgrade/FTDI2xxFwUpCy.h"
+#include "fwupgrade/FwUpHost.h"
 #include "fwupgrade/MainFwUpCy.h"
+#include "fwupgrade/TelvicCY_FmWrV3_RV27.h"
 
 namespace {
 int g_quitPipe[2] = {-1, -1};
@@ -20,7 +24,15 @@ void OnTerminateSignal(int)
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    TMainFwUpForm mainWindow;
+    QApplication::setApplicationName(QStringLiteral("Telvic200Cy Firmware Upgrade"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Telvic200Cy Firmware Upgrade"));
+
+    std::unique_ptr<TFtdiDriver> driver = CreateLibFtdiDriver();
+    std::unique_ptr<TFwTimerFactory> timers = CreateQtTimerFactory();
+    std::unique_ptr<TFwMessages> messages = CreateQtMessages(nullptr);
+    const TFwUpServices services{*driver, BuiltInFirmwareImage(), *messages, *timers, BlockingSleep()};
+    TFirmWareUG mainWindow(services);
+
     // SIGTERM/SIGINT close the window as the operator would.
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_quitPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &mainWindow);
