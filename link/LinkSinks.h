@@ -27,6 +27,13 @@ public:
 
 // Serial-number advance after a good chip, and the checksum and view
 // refresh after a read-back.
+// Areas named by RefreshAfterReadBack.
+enum TReadBackArea : int {
+    kReadBackMainFlash = 0,  // checksums and main view, TargetStartAddr..TargetEndAddr
+    kReadBackEepSFlash = 1,  // EEP / SFlash view
+    kReadBackWFlash = 2,     // ECC / WFlash view
+};
+
 class TImageHost {
 public:
     virtual ~TImageHost() = default;
@@ -56,6 +63,13 @@ public:
         color_ = color;
         Notify();
     }
+    // A disabled gauge belongs to a channel without a programmer.
+    void SetEnabled(bool enabled)
+    {
+        enabled_ = enabled;
+        Notify();
+    }
+    bool Enabled() const { return enabled_; }
     int MaxValue() const { return max_; }
     int Progress() const { return progress_; }
     TGaugeColor ForeColor() const { return color_; }
@@ -70,6 +84,7 @@ private:
     int max_ = 100;
     int progress_ = 0;
     TGaugeColor color_ = TGaugeColor::Blue;
+    bool enabled_ = true;
 };
 
 // The port list box: a sorted list of port names with an edit text. Sorting
