@@ -1,0 +1,40 @@
+# Runs the firmware embedding step on release files of right and wrong sizes:
+# right sizes give the arrays, a wrong size of either file stops the build.
+file(REMOVE_RECURSE "${WORK}")
+file(MAKE_DIRECTORY "${WORK}")
+
+function(make_file path size)
+  string(REPEAT "A" ${size} text)
+  file(WRITE "${path}" "${text}")
+endfunction()
+
+make_file("${WORK}/image.bin" 32768)
+make_file("${WORK}/keys.bin" 320)
+make_file("${WORK}/image_short.bin" 32767)
+make_file("${WORK}/keys_long.bin" 321)
+
+function(run_embed image keys expect_ok)
+  execute_process(COMMAND ${CMAKE_COMMAND} -DIMAGE=${image} -DKEYS=${keys} -DOUT=${WORK}/out.inc -P ${EMBED}
+                  RESULT_VARIABLE rc OUTPUT_QUIET ERROR_VARIABLE err)
+  if(expect_ok AND NOT rc EQUAL 0)
+    message(FATAL_ERROR "right sizes refused: ${err}")
+  elseif(NOT expect_ok AND rc EQUAL 0)
+    message(FATAL_ERROR "wrong size accepted: ${image} ${keys}")
+  endif()
+endfunction()
+
+run_embed("${WORK}/image.bin" "${WORK}/keys.bin" TRUE)
+file(READ "${WORK}/out.inc" inc)
+string(REGEX MATCHALL "0x41," bytes "${inc}")
+list(LENGTH bytes count)
+if(NOT count EQUAL 33088)
+  message(FATAL_ERROR "expected 32768 + 320 bytes in the arrays, found ${count}")
+endif()
+file(REMOVE "${WORK}/out.inc")
+run_embed("${WORK}/image_short.bin" "${WORK}/keys.bin" FALSE)
+run_embed("${WORK}/image.bin" "${WORK}/keys_long.bin" FALSE)
+run_embed("${WORK}/missing.bin" "${WORK}/keys.bin" FALSE)
+if(EXISTS "${WORK}/out.inc")
+  message(FATAL_ERROR "a refused release left generated arrays behind")
+endif()
+message(STATUS "embedding checks passed")
