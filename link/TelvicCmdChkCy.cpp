@@ -3,6 +3,7 @@
 #include "link/TelvicCmdChkCy.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <random>
@@ -470,4 +471,110 @@ bool TTelvicCmdChk::SendConfigBlock(std::uint8_t code, std::uint16_t seed)
     }
     FinishAndSend(payloadLen);
     return true;
+}
+
+// ---- port discovery -------------------------------------------------------
+
+namespace {
+// The identify request is the frame of the three bytes A3 A5 35.
+constexpr std::uint8_t kIdentifyFrame[] = {0xC0, 0xA3, 0xA5, 0x35, 0xC0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+constexpr const char* kExpectedDeviceName = "Telvic200Cy";
+constexpr std::uint8_t kIdNameOffset = 25;
+constexpr std::uint16_t kIdleTimeout = 500;
+// Reply bytes 47..49: the name's version characters, which place the record.
+constexpr std::size_t kIdVersionAt = 47;
+constexpr std::uint8_t kVersionPoint = 0x2E;
+constexpr int kVersionNine = 0x3930;   // "9" and "0"
+constexpr int kVersionSeven = 0x3730;  // "7" and "0"
+constexpr int kRecordBaseNew = 403;
+constexpr int kRecordBaseMid = 155;
+constexpr int kRecordBaseOld = 123;
+constexpr int kRecordBias = 64;
+constexpr std::size_t kRecordLen = 40;
+constexpr std::uint8_t kSNModeDecimal = 0xA5;
+
+std::uint32_t Get32(const std::uint8_t* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+std::string Format32(const char* fmt, std::uint32_t v, bool asSigned)
+{
+    char text[160];
+    if (asSigned)
+        std::snprintf(text, sizeof text, fmt, static_cast<int>(static_cast<std::int32_t>(v)));
+    else
+        std::snprintf(text, sizeof text, fmt, static_cast<unsigned>(v));
+    return text;
+}
+} // namespace
+
+void TTelvicCmdChk::SendIdentify()
+{
+    TChannelState& ch = State();
+    std::memcpy(ch.TxFrameBuf, kIdentifyFrame, sizeof kIdentifyFrame);
+    lastFrameLen_ = sizeof kIdentifyFrame;
+    if (SendHook)
+        SendHook(channel_, ch.TxFrameBuf, lastFrameLen_);
+    else if (ch.Port)
+        ch.Port->SendCommData(ch.TxFrameBuf, lastFrameLen_);
+}
+
+void TTelvicCmdChk::HandleIdReply(std::uint16_t frameLen)
+{
+    TChannelState& ch = State();
+    std::uint16_t len = 0;
+    if (UnpackFrame(ch.RxFrameBuf, ch.PktBuf, len, frameLen) != kResultOk) return;
+    char name[kDeviceNameBufSize] = {};
+    std::strncpy(name, kExpectedDeviceName, sizeof name - 1);
+    if (CheckDeviceId(ch.PktBuf, len, name, kIdNameOffset) != 0) return;
+    ++ProgrammerCount;
+    ch.Connected = 1;
+    if (ch.Gauge) ch.Gauge->SetEnabled(true);
+    TLinkHost* host = Host ? Host : &LinkHost;
+    if (channel_ == 0 && host->Status) host->Status->ShowProgrammerName(name);
+    LogLine("找到设备" + std::to_string(channel_ + 1) + " ：" + name + "!");
+    ch.OpCode = kOpIdle;
+    ch.OpTimeout = kIdleTimeout;
+    if (channel_ != 0) ShowDeviceSettings(ch.PktBuf, len);
+}
+
+void TTelvicCmdChk::ShowDeviceSettings(const std::uint8_t* reply, std::uint16_t length)
+{
+    // Version bytes and record are read only where the reply really holds them.
+    if (length < kIdVersionAt + 3) return;
+    const int locator = reply[3] + 256 * reply[4];
+    int base = kRecordBaseNew;
+    if (reply[kIdVersionAt + 1] <= kVersionPoint) {
+        const int v = reply[kIdVersionAt] * 256 + reply[kIdVersionAt + 2];
+        base = v > kVersionNine ? kRecordBaseNew : (v >= kVersionSeven ? kRecordBaseMid : kRecordBaseOld);
+    }
+    const std::size_t r = static_cast<std::uint16_t>(locator - base + kRecordBias);
+    if (r + kRecordLen > length) return;
+    const std::uint8_t* rec = reply + r;
+    const std::uint8_t mode = rec[0];
+    const std::uint32_t addr = Get32(rec + 4), initial = Get32(rec + 8), limit = Get32(rec + 18);
+    const std::uint32_t programmed = Get32(rec + 26), current = Get32(rec + 36);
+    const std::string who = "编程器" + std::to_string(channel_ + 1);
+    TLinkHost* host = Host ? Host : &LinkHost;
+    if (host->Log) host->Log->AddLine("");
+    if (mode != 0) {
+        LogLine(who + Format32("有设定序列号功能，序列号地址 ：0x%08X  ", addr, false));
+        const bool dec = mode == kSNModeDecimal;
+        LogLine(Format32(dec ? "  初始设定序列号为：%d " : "  初始设定序列号为：0x%08X ", initial, dec));
+        LogLine(Format32(dec ? "  当前的序列号为：  %d " : "  当前的序列号为：  0x%08X ", current, dec));
+    } else {
+        LogLine(who + "没有设定序列号！");
+    }
+    if (rec[16] != 0) {
+        char text[160];
+        std::snprintf(text, sizeof text, "设定最大烧写次数:%d,已烧写%d,剩余%d.", static_cast<int>(static_cast<std::int32_t>(limit)),
+                      static_cast<int>(static_cast<std::int32_t>(programmed)),
+                      static_cast<int>(static_cast<std::int32_t>(limit - programmed)));
+        LogLine(who + text);
+    } else {
+        LogLine(who + "没有设定最大烧写次数！");
+    }
+    if (host->Log) host->Log->AddLine("");
 }

@@ -95,6 +95,13 @@ public:
     // A seed for SendConfigBlock, 0 to 65534, from the random source.
     std::uint16_t DrawConfigSeed();
 
+    // Port discovery: the identify request, its reply while the channel is not
+    // connected, and (channels 2 to 4) the unit's serial-number and count-limit
+    // settings, logged only when the reply holds the whole record.
+    void SendIdentify();
+    void HandleIdReply(std::uint16_t frameLen);
+    void ShowDeviceSettings(const std::uint8_t* reply, std::uint16_t length);
+
     void FillParamBlock();
     void PutPacketString(const std::string& s, std::uint16_t offset, std::uint16_t width);
 
