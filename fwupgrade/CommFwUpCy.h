@@ -4,11 +4,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <utility>
 
 #include "fwupgrade/FTDI2xxFwUpCy.h"
-#include "fwupgrade/FwUpHost.h"
 #include "fwupgrade/TelvicCY_FmWrV3_RV27.h"
+
+// The short waits of the exchange (the same type as FwUpHost's).
+using TFwSleep = std::function<void(int ms)>;
 
 constexpr std::uint8_t kCmdProgramBlock = 0xB7;
 constexpr std::uint8_t kCmdVerify = 0xBA;
