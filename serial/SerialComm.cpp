@@ -93,11 +93,11 @@ struct TCommTimeouts {
 
 // One notification. A data block is owned by whoever holds the note; it is freed with it.
 struct TCommNote {
-    TCommMessage Message;
-    std::uint32_t Session;
-    std::uint32_t Value;
+    TCommMessage Message = TCommMessage::CommHangup;
+    std::uint32_t Session = 0;
+    std::uint32_t Value = 0;
     std::unique_ptr<std::uint8_t[]> Block;
-    std::uint16_t Count;
+    std::uint16_t Count = 0;
 };
 
 // Lives on the GUI thread. The threads queue notes here and post one wake-up event; the
@@ -122,7 +122,7 @@ public:
         }
     }
 
-    bool Dispatching() const { return FDispatching; }
+    bool Dispatching() const { return FDispatchDepth > 0; }
     void Detach() { FComm = nullptr; }
 
 protected:
@@ -130,21 +130,21 @@ protected:
     {
         if (e->type() != WakeEvent())
             return QObject::event(e);
-        std::deque<TCommNote> batch;
         {
+            // Notes that come while these are fired post a wake-up of their own.
             std::lock_guard<std::mutex> lock(FLock);
-            batch.swap(FPending);
             FWakePosted = false;
         }
-        FDispatching = true;
-        for (TCommNote& note : batch) {
-            // A handler may close, reopen or destroy the component: check before each note.
-            if (FComm == nullptr)
-                break;
+        ++FDispatchDepth;
+        // One note at a time from the shared queue, so that a handler that runs a nested
+        // event loop (a message box) still sees the notes in order.
+        TCommNote note;
+        while (FComm != nullptr && TakeNext(note)) {
             if (note.Session == FComm->FSession)
                 FComm->Fire(note.Message, note.Value, note.Block.get(), note.Count);
+            note.Block.reset();
         }
-        FDispatching = false;
+        --FDispatchDepth;
         return true;
     }
 
@@ -155,8 +155,18 @@ private:
         return type;
     }
 
+    bool TakeNext(TCommNote& note)
+    {
+        std::lock_guard<std::mutex> lock(FLock);
+        if (FPending.empty())
+            return false;
+        note = std::move(FPending.front());
+        FPending.pop_front();
+        return true;
+    }
+
     TComm* FComm;
-    bool FDispatching = false;
+    int FDispatchDepth = 0;
     std::mutex FLock;
     std::deque<TCommNote> FPending;
     bool FWakePosted = false;
@@ -319,8 +329,7 @@ void TReadThread::Execute()
     const bool counted = ReadCounters(counters);
     FReadStart = Clock::now();
     for (;;) {
-        const auto due = ChunkDue();
-        auto wake = due;
+        auto wake = ChunkDue();
         if (counted)
             wake = std::min(wake, Clock::now() + kLineEventPoll);
         timespec timeout{};
@@ -363,7 +372,7 @@ void TReadThread::Execute()
             }
         }
         const auto now = Clock::now();
-        if (now >= due) {
+        if (now >= ChunkDue()) {
             if (FCount > 0) {
                 if (!Deliver())
                     break;

@@ -236,8 +236,8 @@ TEST_F(SerialCommTest, ChunkIsDeliveredOnlyAfterTheLineWasQuiet)
 {
     // With the application's 5 ms: never sooner than 5 ms after the last byte.
     OpenAndSettle();
+    const auto sent = Clock::now(); // no byte can arrive before this
     ASSERT_TRUE(pty.WriteAll("abc"));
-    const auto sent = Clock::now();
     ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommData) == 1; }));
     EXPECT_GE(log.Entries.back().At - sent, std::chrono::milliseconds(kAppReadInterval));
 
@@ -246,8 +246,8 @@ TEST_F(SerialCommTest, ChunkIsDeliveredOnlyAfterTheLineWasQuiet)
     log.Entries.clear();
     ASSERT_TRUE(pty.WriteAll("12"));
     std::this_thread::sleep_for(30ms);
-    ASSERT_TRUE(pty.WriteAll("34"));
     const auto last = Clock::now();
+    ASSERT_TRUE(pty.WriteAll("34"));
     ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommData) >= 1; }));
     SpinFor(50ms);
     ASSERT_EQ(log.Chunks().size(), 1u);
