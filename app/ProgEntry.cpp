@@ -1,3 +1,5 @@
+// ProgEntry: the programmer application's entry: the application object, its
+// title, the windows in their order, and the message loop.
 #include "app/ProgEntry.h"
 
 #include <QApplication>
@@ -41,11 +43,17 @@ void CloseOnTerminateSignal(QWidget* window)
 
 } // namespace
 
+QString ApplicationTitle(TBuildLang lang)
+{
+    return lang == TBuildLang::English ? QStringLiteral("Telvic200Cy-English Flash MCU Programmer")
+                                       : QStringLiteral("Telvic200Cy Flash MCU Programmer");
+}
+
 int RunTelvic200Cy(int argc, char** argv, TBuildLang lang)
 {
     QApplication app(argc, argv);
-    app.setApplicationName(lang == TBuildLang::English ? QStringLiteral("Telvic200Cy-English Flash MCU Programmer")
-                                                       : QStringLiteral("Telvic200Cy Flash MCU Programmer"));
+    app.setApplicationName(ApplicationTitle(lang));
+    // The main window first (it owns the About box).
     TTelvic200CyPrg mainWindow(lang);
     CloseOnTerminateSignal(&mainWindow);
     mainWindow.show();
