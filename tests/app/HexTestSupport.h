@@ -12,35 +12,11 @@
 #include <gtest/gtest.h>
 
 #include "app/ParseCyHex.h"
+#include "tests/app/HexGen.h"
 
 namespace hextest {
 
-inline std::string Hex2(unsigned v)
-{
-    char s[3];
-    std::snprintf(s, sizeof s, "%02X", v & 0xFFu);
-    return s;
-}
-
-// A well-formed record line (checksum right after the data).
-inline std::string Rec(std::uint8_t type, std::uint16_t addr, const std::vector<std::uint8_t>& data)
-{
-    unsigned sum = static_cast<unsigned>(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
-    std::string s = ":" + Hex2(static_cast<unsigned>(data.size())) + Hex2(addr >> 8) + Hex2(addr) + Hex2(type);
-    for (auto b : data) {
-        s += Hex2(b);
-        sum += b;
-    }
-    return s + Hex2(0x100 - (sum & 0xFF));
-}
-
 inline std::string Data(std::uint16_t addr, const std::vector<std::uint8_t>& data) { return Rec(0, addr, data); }
-
-// Extended linear address record for the upper 16 bits of ext.
-inline std::string ExtLinear(std::uint32_t ext)
-{
-    return Rec(4, 0, {static_cast<std::uint8_t>(ext >> 24), static_cast<std::uint8_t>(ext >> 16)});
-}
 
 // The same line with its last checksum digit changed.
 inline std::string BadSum(std::string line)

@@ -10,6 +10,6 @@ target_include_directories(telvic_objfiles_under_test PUBLIC ${PROJECT_SOURCE_DI
 target_link_libraries(telvic_objfiles_under_test PUBLIC telvicbin)
 
 telvic_gtest(test_objfiles
-  SOURCES test_ParseCyHex.cpp
+  SOURCES test_ParseCyHex.cpp test_ObjFileLoad.cpp
   LIBS telvic_objfiles_under_test
   LABELS app objfiles)
