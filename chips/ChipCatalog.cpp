@@ -3,6 +3,7 @@
 #include "chips/ChipCatalog.h"
 
 #include <iterator>
+#include <type_traits>
 
 namespace {
 
@@ -36,51 +37,45 @@ std::size_t ChipCatalogSize() { return std::size(kRows); }
 
 const char* ChipFieldName(TChipField f) { return kFieldNames[static_cast<std::size_t>(f)]; }
 
-std::int32_t ChipFieldValue(const TChipParam& chip, TChipField f)
+namespace {
+
+// Calls fn with the record's field that the table column names.
+template <class Chip, class Fn>
+void WithField(Chip& chip, TChipField f, Fn&& fn)
 {
     switch (f) {
-    case TChipField::FamilyCode: return chip.FamilyCode;
-    case TChipField::BankNum: return chip.BankNum;
-    case TChipField::BlockSize: return chip.BlockSize;
-    case TChipField::BlockNum: return chip.BlockNum;
-    case TChipField::ModeByte: return chip.ModeByte;
-    case TChipField::FlagByte: return chip.FlagByte;
-    case TChipField::ChipIndex: return chip.ChipIndex;
-    case TChipField::ChipID1: return chip.ChipID1;
-    case TChipField::ChipID2: return chip.ChipID2;
-    case TChipField::EepSize: return chip.EepSize;
-    case TChipField::EccSize: return chip.EccSize;
-    case TChipField::SecuSize: return chip.SecuSize;
-    case TChipField::Opt0: return chip.Opt0;
-    case TChipField::Opt1: return chip.Opt1;
-    case TChipField::Opt2: return chip.Opt2;
-    case TChipField::Opt3: return chip.Opt3;
+    case TChipField::FamilyCode: fn(chip.FamilyCode); break;
+    case TChipField::BankNum: fn(chip.BankNum); break;
+    case TChipField::BlockSize: fn(chip.BlockSize); break;
+    case TChipField::BlockNum: fn(chip.BlockNum); break;
+    case TChipField::ModeByte: fn(chip.ModeByte); break;
+    case TChipField::FlagByte: fn(chip.FlagByte); break;
+    case TChipField::ChipIndex: fn(chip.ChipIndex); break;
+    case TChipField::ChipID1: fn(chip.ChipID1); break;
+    case TChipField::ChipID2: fn(chip.ChipID2); break;
+    case TChipField::EepSize: fn(chip.EepSize); break;
+    case TChipField::EccSize: fn(chip.EccSize); break;
+    case TChipField::SecuSize: fn(chip.SecuSize); break;
+    case TChipField::Opt0: fn(chip.Opt0); break;
+    case TChipField::Opt1: fn(chip.Opt1); break;
+    case TChipField::Opt2: fn(chip.Opt2); break;
+    case TChipField::Opt3: fn(chip.Opt3); break;
     }
-    return 0;
+}
+
+}  // namespace
+
+std::int32_t ChipFieldValue(const TChipParam& chip, TChipField f)
+{
+    std::int32_t value = 0;
+    WithField(chip, f, [&](const auto& field) { value = field; });
+    return value;
 }
 
 void SetChipField(TChipParam& chip, TChipField f, std::int32_t value)
 {
-    const auto u8 = static_cast<std::uint8_t>(value);
-    const auto u16 = static_cast<std::uint16_t>(value);
-    switch (f) {
-    case TChipField::FamilyCode: chip.FamilyCode = u8; break;
-    case TChipField::BankNum: chip.BankNum = u8; break;
-    case TChipField::BlockSize: chip.BlockSize = u16; break;
-    case TChipField::BlockNum: chip.BlockNum = u16; break;
-    case TChipField::ModeByte: chip.ModeByte = u8; break;
-    case TChipField::FlagByte: chip.FlagByte = u8; break;
-    case TChipField::ChipIndex: chip.ChipIndex = u8; break;
-    case TChipField::ChipID1: chip.ChipID1 = u16; break;
-    case TChipField::ChipID2: chip.ChipID2 = u16; break;
-    case TChipField::EepSize: chip.EepSize = u16; break;
-    case TChipField::EccSize: chip.EccSize = u16; break;
-    case TChipField::SecuSize: chip.SecuSize = u16; break;
-    case TChipField::Opt0: chip.Opt0 = u8; break;
-    case TChipField::Opt1: chip.Opt1 = u8; break;
-    case TChipField::Opt2: chip.Opt2 = u8; break;
-    case TChipField::Opt3: chip.Opt3 = u8; break;
-    }
+    // Stored modulo the field's width, as the record's plain integers hold it.
+    WithField(chip, f, [&](auto& field) { field = static_cast<std::decay_t<decltype(field)>>(value); });
 }
 
 void ApplyChipRow(const TChipRow& row, TChipParam& chip)

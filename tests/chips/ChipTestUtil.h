@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "chips/ChipCatalog.h"
+#include "chips/ChipSelCY.h"
 
 namespace chiptest {
 
@@ -32,5 +33,14 @@ inline std::vector<std::size_t> MenuRows(const std::string& group, const std::st
     }
     return out;
 }
+
+// Stands in for the main window: records what the dialog hands it.
+class TRecordingBox : public TChipNameBox {
+public:
+    void UncheckEepWrite() override { ++Unchecks; }
+    void ChipChosen(const std::string& caption) override { Captions.push_back(caption); }
+    int Unchecks = 0;
+    std::vector<std::string> Captions;
+};
 
 }  // namespace chiptest

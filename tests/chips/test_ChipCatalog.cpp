@@ -18,6 +18,7 @@ namespace {
 
 using chiptest::FindRow;
 using chiptest::Row;
+using chiptest::TRecordingBox;
 constexpr auto ZH = TBuildLang::Chinese;
 constexpr auto EN = TBuildLang::English;
 
@@ -292,14 +293,6 @@ TChipParam PreviousChip()
     p.Opt0 = p.Opt1 = p.Opt2 = p.Opt3 = 1;
     return p;
 }
-
-class TRecordingBox : public TChipNameBox {
-public:
-    void UncheckEepWrite() override { ++Unchecks; }
-    void ChipChosen(const std::string& caption) override { Captions.push_back(caption); }
-    int Unchecks = 0;
-    std::vector<std::string> Captions;
-};
 
 struct TRowCase {
     const char* Caption;

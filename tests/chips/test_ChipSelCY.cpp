@@ -20,14 +20,7 @@
 namespace {
 
 using chiptest::FindRow;
-
-class TFakeNameBox : public TChipNameBox {
-public:
-    void UncheckEepWrite() override { ++Unchecks; }
-    void ChipChosen(const std::string& caption) override { Captions.push_back(caption); }
-    int Unchecks = 0;
-    std::vector<std::string> Captions;
-};
+using chiptest::TRecordingBox;
 
 QMenu* SubMenu(QMenu* menu, const QString& title)
 {
@@ -70,7 +63,7 @@ std::vector<std::string> Describe(QMenu* menu)
 
 TEST(ChipSelForm, MenuReachesTheSelectableChipsOfEachBuild)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm zh(TBuildLang::Chinese, box);
     TChipSelForm en(TBuildLang::English, box);
     EXPECT_EQ(Reachable(zh.PopupMenu()), 1004);
@@ -84,7 +77,7 @@ TEST(ChipSelForm, MenuReachesTheSelectableChipsOfEachBuild)
 
 TEST(ChipSelForm, SeparatorsHiddenAndDisabledItemsInPlace)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
     QMenu* top = form.PopupMenu();
     EXPECT_EQ(Describe(SubMenu(SubMenu(top, "Cy8C21xxxx-29xxxx"), "CY8C24xxx")),
@@ -118,7 +111,7 @@ TEST(ChipSelForm, SeparatorsHiddenAndDisabledItemsInPlace)
 
 TEST(ChipSelForm, TriggeredActionWritesCurChipAndTheBox)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
     CurChip = TChipParam{};
     CurChip.ChipID1 = 0x1234;
@@ -150,7 +143,7 @@ bool RunModal(TChipSelForm& form, int x, int y, const std::function<void()>& dur
 
 TEST(ChipSelForm, ModalChoiceClosesTheDialog)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
     const bool chosen = RunModal(form, 100, 50, [&] {
         EXPECT_TRUE(form.PopupMenu()->isVisible());
@@ -165,7 +158,7 @@ TEST(ChipSelForm, ModalChoiceClosesTheDialog)
 
 TEST(ChipSelForm, DismissingChangesNothingAndAClickReopensTheMenu)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
     CurChip = TChipParam{};
     CurChip.FamilyCode = 0x80;
@@ -201,7 +194,7 @@ TEST(ChipSelForm, DismissingChangesNothingAndAClickReopensTheMenu)
 
 TEST(ChipSelForm, DisabledItemCannotBeChosen)
 {
-    TFakeNameBox box;
+    TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
     QAction* a = form.ActionForRow(FindRow("CY8C24033A"));
     ASSERT_NE(a, nullptr);
