@@ -71,17 +71,22 @@ std::int64_t ParseInteger(const QString& text, int bits)
 
 // Rejects an edit that would make the text longer than the limit; shortening
 // an over-long text that code put there stays possible.
+// (The edit box already holds the new text while it validates, so the
+// validator keeps the last accepted text itself.)
 class TTypingLimit : public QValidator {
 public:
-    TTypingLimit(QLineEdit* edit, int maxLen) : QValidator(edit), edit_(edit), maxLen_(maxLen) {}
+    TTypingLimit(QLineEdit* edit, int maxLen) : QValidator(edit), last_(edit->text()), maxLen_(maxLen)
+    {
+        connect(edit, &QLineEdit::textChanged, this, [this](const QString& text) { last_ = text; });
+    }
     State validate(QString& input, int&) const override
     {
-        if (input.size() > maxLen_ && input.size() > edit_->text().size()) return Invalid;
+        if (input.size() > maxLen_ && input.size() > last_.size()) return Invalid;
         return Acceptable;
     }
 
 private:
-    QLineEdit* edit_;
+    QString last_;
     int maxLen_;
 };
 

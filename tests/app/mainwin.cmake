@@ -1,7 +1,8 @@
 # The programmer application's main window, offscreen, in both builds.
+find_package(Qt6 REQUIRED COMPONENTS Test)
 telvic_gtest(test_MainWindow
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_MainWindow.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_MainWinOptions.cpp
-  LIBS telvic_app
+  LIBS telvic_app Qt6::Test
   LABELS app gui
   QT)
