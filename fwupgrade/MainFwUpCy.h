@@ -19,7 +19,7 @@ class QPushButton;
 class TAboutForm;
 class TProgressForm;
 
-// What the window is built on; the program passes the production pieces.
+// What the window is built on; the program passes the production implementations.
 struct TFwUpServices {
     TFtdiDriver& Driver;
     const TFirmwareImage* Image; // nullptr: no firmware built in, Upgrade refuses

@@ -1,4 +1,4 @@
-// Test pieces for the upgrade tool's windows: timers that fire only when the
+// Test helpers for the upgrade tool's windows: timers that fire only when the
 // test says so, and message boxes that are recorded instead of shown.
 #pragma once
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <vector>
 
 #include "FakeFtdiDriver.h"
@@ -218,6 +219,27 @@ TEST_F(LinkTest, NothingIsWrittenWhileClosed)
     comm.SendIdentify();
     EXPECT_TRUE(port.Writes.empty());
     EXPECT_EQ(comm.CheckBlockReply(), kResultTimeout);
+}
+
+} // namespace
+
+namespace {
+
+// The production driver on a machine without the programmer attached: nothing
+// opens, nothing hangs, and closed-device calls fail instead of touching USB.
+TEST(LibFtdiDriver, OpensNothingWithoutTheDevice)
+{
+    std::unique_ptr<TFtdiDriver> driver = CreateLibFtdiDriver();
+    std::vector<TFtdiDeviceInfo> devices;
+    driver->ListDevices(devices); // any result, but it returns
+    EXPECT_FALSE(driver->Open("")) << "an empty serial must not open the first device";
+    EXPECT_FALSE(driver->Open("NO-SUCH-SERIAL-0000"));
+    std::uint8_t byte = 0;
+    EXPECT_LT(driver->Write(&byte, 1), 0);
+    EXPECT_LT(driver->Read(&byte, 1), 0);
+    EXPECT_FALSE(driver->PurgeAll());
+    driver->ClearRtsDtr();
+    driver->Close();
 }
 
 } // namespace
