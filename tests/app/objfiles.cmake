@@ -10,6 +10,8 @@ target_include_directories(telvic_objfiles_under_test PUBLIC ${PROJECT_SOURCE_DI
 target_link_libraries(telvic_objfiles_under_test PUBLIC telvicbin)
 
 telvic_gtest(test_objfiles
-  SOURCES test_ParseCyHex.cpp test_ObjFileLoad.cpp
+  SOURCES test_ParseCyHex.cpp test_ObjFileLoad.cpp test_SideDataFiles.cpp
   LIBS telvic_objfiles_under_test
-  LABELS app objfiles)
+  LABELS objfiles)
+# Where the shared sample files are when the test environment does not say.
+target_compile_definitions(test_objfiles PRIVATE TELVIC_SHARED_FALLBACK="${PROJECT_SOURCE_DIR}/../shared")

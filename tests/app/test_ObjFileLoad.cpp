@@ -72,6 +72,9 @@ struct TSampleCase {
 TEST_F(ObjFileLoad, RealSamplesLoadWithTheirChips)
 {
     const char* shared = std::getenv("TELVIC_SHARED_DIR");
+#ifdef TELVIC_SHARED_FALLBACK
+    if (!shared) shared = TELVIC_SHARED_FALLBACK;
+#endif
     const std::string dir = std::string(shared ? shared : "") + "/samples/hex/";
     struct stat st {};
     if (!shared || stat(dir.c_str(), &st) != 0) GTEST_SKIP() << "no sample HEX files at " << dir;
