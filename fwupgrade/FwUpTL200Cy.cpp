@@ -25,7 +25,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvic200Cy Firmware Upgrade"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Telvic200Cy Firmware Upgrade"));
 
     std::unique_ptr<TFtdiDriver> driver = CreateLibFtdiDriver();
     std::unique_ptr<TFwTimerFactory> timers = CreateQtTimerFactory();

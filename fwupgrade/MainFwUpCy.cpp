@@ -165,7 +165,7 @@ void TFirmWareUG::BuildWidgets()
     infoMemo_->addAction(clearInfo);
     layout->addWidget(infoMemo_, 1);
     setCentralWidget(central);
-    resize(520, 420);
+    setFixedSize(520, 420); // single border: not resizable
 
     connect(spdBtnExit_, &QPushButton::clicked, this, [this] { SpdBtnExitClick(); });
     connect(spdBtnDownLoad_, &QPushButton::clicked, this, [this] { SpdBtnDownLoadClick(); });
