@@ -8,6 +8,7 @@ TELVIC_PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   fonts-wqy-zenhei
+  srecord binutils
 )
 telvic_install_deps() {
   local sudo=""
