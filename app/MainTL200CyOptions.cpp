@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+#include "app/ConfigSN.h"
 #include "app/NumberBox.h"
 #include "link/DefinCyX4.h"
 
@@ -188,8 +189,8 @@ void TTelvic200CyPrg::CollectSettings()
     s.SNRoundStep = static_cast<std::uint16_t>(s.SNStep * ProgrammerCount);
     if (CheckBoxSN->isChecked()) {
         s.SNMode = ChkBoxStrSN->isChecked() ? kSnModeString : (ChkBoxSNDP->isChecked() ? kSnModeDecimal : kSnModeBinary);
-        s.SNValue = static_cast<std::uint32_t>(StrToInt(SNEdit->text()));
-        s.SNAddr = static_cast<std::uint32_t>(StrToInt(AddrEdit->text()));
+        s.SNValue = SNBoxValue(SNEdit->text());
+        s.SNAddr = SNBoxValue(AddrEdit->text());
     } else {
         s.SNMode = kSnModeOff;
         s.SNValue = 0;

@@ -173,8 +173,9 @@ TEST_F(Options, ChainedHandlersRunOnEveryChangeOfState)
     EXPECT_TRUE(w.ChkBoxSNDP->isChecked());
     EXPECT_FALSE(w.ChkBoxSNDP->isEnabled());
     EXPECT_EQ(w.SNEdit->text(), QStringLiteral("2147483648"));
-    // ... a decimal text beyond the signed range no longer reads back.
-    EXPECT_THROW(f.win->CollectSettings(), EConvertError);
+    // ... and a decimal text beyond the signed range still reads back.
+    f.win->CollectSettings();
+    EXPECT_EQ(SNSettings.SNValue, 0x80000000u);
     w.ChkBoxStrSN->setChecked(false);
     EXPECT_TRUE(w.ChkBoxSNDP->isEnabled());
     EXPECT_TRUE(w.ChkBoxSNDP->isChecked());
