@@ -83,7 +83,7 @@ struct TFault {
 };
 
 // Applies a fault to the nth request (from 1) with this code and, unless it
-// is -1, this argument. One-shot.
+// is -1, this argument, counted from when the rule was added. One-shot.
 struct TFaultRule {
     std::uint8_t code = 0;
     int arg = -1;
