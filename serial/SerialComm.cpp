@@ -15,6 +15,7 @@
 #include <mutex>
 #include <new>
 #include <thread>
+#include <utility>
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -101,10 +102,13 @@ struct TCommNote {
 };
 
 // Lives on the GUI thread. The threads queue notes here and post one wake-up event; the
-// GUI thread fires the queued notes in the order they came.
+// GUI thread fires the queued notes in the order they came. The wake-up event itself is
+// made on the GUI thread ahead of time, so that no object made by a worker thread is handed
+// over through the toolkit's queue.
 class TCommNotifier : public QObject {
 public:
-    explicit TCommNotifier(TComm* comm) : FComm(comm) {}
+    explicit TCommNotifier(TComm* comm) : FComm(comm), FSpareWake(new QEvent(WakeEvent())) {}
+    ~TCommNotifier() override { delete FSpareWake; }
 
     // Any thread. False when the note could not be queued.
     bool Post(TCommNote&& note) noexcept
@@ -112,9 +116,9 @@ public:
         try {
             std::lock_guard<std::mutex> lock(FLock);
             FPending.push_back(std::move(note));
-            if (!FWakePosted) {
+            if (!FWakePosted && FSpareWake != nullptr) {
                 FWakePosted = true;
-                QCoreApplication::postEvent(this, new QEvent(WakeEvent()));
+                QCoreApplication::postEvent(this, std::exchange(FSpareWake, nullptr));
             }
             return true;
         } catch (...) {
@@ -132,7 +136,9 @@ protected:
             return QObject::event(e);
         {
             // Notes that come while these are fired post a wake-up of their own.
+            auto* spare = new QEvent(WakeEvent());
             std::lock_guard<std::mutex> lock(FLock);
+            delete std::exchange(FSpareWake, spare);
             FWakePosted = false;
         }
         ++FDispatchDepth;
@@ -170,6 +176,7 @@ private:
     std::mutex FLock;
     std::deque<TCommNote> FPending;
     bool FWakePosted = false;
+    QEvent* FSpareWake; // null while posted
 };
 
 // ---------------------------------------------------------------------------------------
