@@ -203,11 +203,17 @@ void TTelvicCmdChk::FinishAndSend(std::uint16_t payloadLen)
 void TTelvicCmdChk::SendFrame(std::uint16_t packetLen)
 {
     TChannelState& ch = State();
-    lastFrameLen_ = EncodeFrame(ch.PktBuf, ch.TxFrameBuf, packetLen);
+    HandOnFrame(EncodeFrame(ch.PktBuf, ch.TxFrameBuf, packetLen));
+}
+
+void TTelvicCmdChk::HandOnFrame(std::uint16_t frameLen)
+{
+    TChannelState& ch = State();
+    lastFrameLen_ = frameLen;
     if (SendHook)
-        SendHook(channel_, ch.TxFrameBuf, lastFrameLen_);
+        SendHook(channel_, ch.TxFrameBuf, frameLen);
     else if (ch.Port)
-        ch.Port->SendCommData(ch.TxFrameBuf, lastFrameLen_);
+        ch.Port->SendCommData(ch.TxFrameBuf, frameLen);
 }
 
 void TTelvicCmdChk::FillParamBlockAt(std::uint8_t* b) const
@@ -514,11 +520,7 @@ void TTelvicCmdChk::SendIdentify()
 {
     TChannelState& ch = State();
     std::memcpy(ch.TxFrameBuf, kIdentifyFrame, sizeof kIdentifyFrame);
-    lastFrameLen_ = sizeof kIdentifyFrame;
-    if (SendHook)
-        SendHook(channel_, ch.TxFrameBuf, lastFrameLen_);
-    else if (ch.Port)
-        ch.Port->SendCommData(ch.TxFrameBuf, lastFrameLen_);
+    HandOnFrame(sizeof kIdentifyFrame);
 }
 
 void TTelvicCmdChk::HandleIdReply(std::uint16_t frameLen)

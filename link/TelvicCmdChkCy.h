@@ -116,6 +116,8 @@ private:
     void WriteHeader(std::uint8_t code, std::uint16_t arg, std::uint16_t payloadLen);
     void FinishAndSend(std::uint16_t payloadLen);
     void SendFrame(std::uint16_t packetLen);
+    // Hands the frame standing in TxFrameBuf to the hook or the channel's Port.
+    void HandOnFrame(std::uint16_t frameLen);
     std::uint8_t RandomByte();
     void FillParamBlockAt(std::uint8_t* dst) const;
     void CopyMainFlash(std::uint8_t* dst, std::uint16_t pos, std::uint32_t startAddr) const;
