@@ -64,6 +64,11 @@ std::string ValueRow(const std::uint8_t (&bytes)[kLatchBytes])
 
 }  // namespace
 
+const char* SelectChipFirstText(bool english)
+{
+    return english ? kSelectChipEn : kSelectChipZh;
+}
+
 std::string FileOpenErrorText(const std::string& path, const std::string& reason)
 {
     return "Cannot open file \"" + path + "\". " + reason;
@@ -111,7 +116,7 @@ int TObjFileLoader::LoadFilterIndex()
 bool TObjFileLoader::ChipChosen(bool englishText)
 {
     if (ChipSelected != 0) return true;
-    host_.ShowInformation(englishText ? kSelectChipEn : kSelectChipZh);
+    host_.ShowInformation(SelectChipFirstText(englishText));
     return false;
 }
 

@@ -77,6 +77,8 @@ enum class TObjLoadResult {
     ReadFailed    // a read error part-way: box shown, the image does not count as loaded
 };
 
+// The information box of a command that needs a chip: Chinese, or English.
+const char* SelectChipFirstText(bool english);
 // The texts of the file boxes (shared with the side-file commands).
 std::string FileOpenErrorText(const std::string& path, const std::string& reason);
 std::string FileReadErrorText(const std::string& path, const std::string& reason);

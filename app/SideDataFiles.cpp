@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr char kSelectChipZh[] = "请先选择芯片型号！";
-constexpr char kSelectChipEn[] = "Please select the chip first!";
-
 constexpr std::uint8_t kFamilyPsoc6First = 0xD8;
 constexpr std::uint32_t kSecuritySaveLast = 1023;
 constexpr std::uint32_t kWorkFlashSaveLast = 32767;
@@ -118,7 +115,7 @@ TSideLoadResult TSideDataFiles::LoadSideFile(TSideBuffer buffer, const std::stri
 TSideLoadResult TSideDataFiles::LoadCommand(TSideBuffer buffer, bool englishText)
 {
     if (ChipSelected == 0) {
-        host_.ShowInformation(englishText ? kSelectChipEn : kSelectChipZh);
+        host_.ShowInformation(SelectChipFirstText(englishText));
         return TSideLoadResult::NoChip;
     }
     std::string path;
