@@ -130,11 +130,11 @@ TEST(UnpackFrame, RoundTripsEncodedPackets)
     std::mt19937 rng(12345);
     std::uniform_int_distribution<int> byte(0, 255);
     std::uniform_int_distribution<int> pick(0, 3);
-    const std::uint8_t special[] = {0xC0, 0xDB, 0xDC, 0xDD};
+    const std::uint8_t escapable[] = {0xC0, 0xDB, 0xDC, 0xDD};
     for (int round = 0; round < 200; ++round) {
         Bytes packet(static_cast<std::size_t>(8 + round * 13));
         for (auto& b : packet)
-            b = (byte(rng) < 64) ? special[pick(rng)] : static_cast<std::uint8_t>(byte(rng));
+            b = (byte(rng) < 64) ? escapable[pick(rng)] : static_cast<std::uint8_t>(byte(rng));
         Bytes frame(MaxEncodedFrameLen(packet.size()));
         const auto frameLen = EncodeFrame(packet.data(), frame.data(), static_cast<std::uint16_t>(packet.size()));
         static std::uint8_t decoded[kPktBufSize];
