@@ -1,6 +1,5 @@
-// SerialComm: TComm, the serial-port component. It opens one port by name with the line
-// settings and time-outs of its properties, runs a reader and a writer thread, and fires
-// their notifications as events on the GUI thread.
+// SerialComm: TComm, the serial-port component: one port opened by name with its line settings,
+// a reader and a writer thread, and their notifications fired as events on the GUI thread.
 #include "serial/SerialComm.h"
 
 #include "serial/SerialCustomBaud.h"
@@ -94,7 +93,7 @@ struct TCommTimeouts {
 
 // One notification. A data block is owned by whoever holds the note; it is freed with it.
 struct TCommNote {
-    TCommMessage Message = TCommMessage::CommHangup;
+    TCommMessage Message = TCommMessage::WM_COMMHANGUP;
     std::uint32_t Session = 0;
     std::uint32_t Value = 0;
     std::unique_ptr<std::uint8_t[]> Block;
@@ -208,7 +207,7 @@ protected:
     {
         return FNotifier->Post(TCommNote{message, FSession, value, nullptr, 0});
     }
-    void NotifyHangup() { (void)Notify(TCommMessage::CommHangup); }
+    void NotifyHangup() { (void)Notify(TCommMessage::WM_COMMHANGUP); }
 
     const int FPort;
     const int FCloseEvent;
@@ -281,9 +280,9 @@ bool TReadThread::ReportLineEvents(TCounters& last)
     if (now.Ring != last.Ring)
         modem |= kModemRing;
     last = now;
-    if (errors != 0 && !Notify(TCommMessage::CommError, errors))
+    if (errors != 0 && !Notify(TCommMessage::WM_COMMERROR, errors))
         return false;
-    if (modem != 0 && !Notify(TCommMessage::CommModem, modem))
+    if (modem != 0 && !Notify(TCommMessage::WM_COMMMODEM, modem))
         return false;
     return true;
 }
@@ -322,7 +321,7 @@ bool TReadThread::Deliver()
     const auto count = static_cast<std::uint16_t>(FCount);
     FCount = 0;
     FReadStart = Clock::now();
-    if (!FNotifier->Post(TCommNote{TCommMessage::CommData, FSession, 0, std::move(block), count})) {
+    if (!FNotifier->Post(TCommNote{TCommMessage::WM_COMMDATA, FSession, 0, std::move(block), count})) {
         NotifyHangup();
         return false;
     }
@@ -502,7 +501,7 @@ void TWriteThread::Execute()
             notify = true;
             continue;
         }
-        if (notify && !Notify(TCommMessage::CommSendEmpty)) {
+        if (notify && !Notify(TCommMessage::WM_COMMSENDEMPTY)) {
             NotifyHangup();
             break;
         }
@@ -730,23 +729,23 @@ void TComm::ApplyModemLines()
 void TComm::Fire(TCommMessage Message, std::uint32_t Value, void* Block, std::uint16_t Count)
 {
     switch (Message) {
-    case TCommMessage::CommData:
+    case TCommMessage::WM_COMMDATA:
         if (OnReceiveData)
             OnReceiveData(this, Block, Count);
         break;
-    case TCommMessage::CommError:
+    case TCommMessage::WM_COMMERROR:
         if (OnReceiveError)
             OnReceiveError(this, Value);
         break;
-    case TCommMessage::CommHangup:
+    case TCommMessage::WM_COMMHANGUP:
         if (OnRequestHangup)
             OnRequestHangup(this);
         break;
-    case TCommMessage::CommModem:
+    case TCommMessage::WM_COMMMODEM:
         if (OnModemStateChange)
             OnModemStateChange(this, Value);
         break;
-    case TCommMessage::CommSendEmpty:
+    case TCommMessage::WM_COMMSENDEMPTY:
         if (OnSendDataEmpty)
             OnSendDataEmpty(this);
         break;

@@ -1,6 +1,5 @@
-// SerialComm: TComm, the serial-port component. It opens one port by name with the line
-// settings and time-outs of its properties, runs a reader and a writer thread, and fires
-// their notifications as events on the GUI thread.
+// SerialComm: TComm, the serial-port component: one port opened by name with its line settings,
+// a reader and a writer thread, and their notifications fired as events on the GUI thread.
 #pragma once
 
 #include <QObject>
@@ -35,12 +34,13 @@ enum class TParity { None, Odd, Even, Mark, Space };
 enum class TStopBits { _1, _1_5, _2 };
 
 // The notifications the threads send, numbered as the component's messages always were.
+inline constexpr std::uint32_t WM_USER = 1024;
 enum class TCommMessage : std::uint32_t {
-    CommData = 1025,      // a received chunk
-    CommError = 1026,     // a line error; value = error mask
-    CommHangup = 1027,    // the port or a thread failed
-    CommModem = 1028,     // modem-line change; value = kModemRing and/or kModemCarrier
-    CommSendEmpty = 1029, // the writer's queue ran dry
+    WM_COMMDATA = WM_USER + 1,      // a received chunk
+    WM_COMMERROR = WM_USER + 2,     // a line error; value = error mask
+    WM_COMMHANGUP = WM_USER + 3,    // the port or a thread failed
+    WM_COMMMODEM = WM_USER + 4,     // modem-line change; value = kModemRing and/or kModemCarrier
+    WM_COMMSENDEMPTY = WM_USER + 5, // the writer's queue ran dry
 };
 
 // Error mask bits of OnReceiveError, as the platform's comm error bits.

@@ -1,6 +1,5 @@
-// serial_latency: over a pseudo-terminal pair, how long after the far end's last byte a
-// chunk reaches OnReceiveData on the GUI thread, and how long CloseComm takes while both
-// threads of the port are busy. Prints figures and the goals; asserts nothing.
+// serial_latency: over a pseudo-terminal pair, the delay from the far end's last byte to
+// OnReceiveData on the GUI thread, and CloseComm's time with both threads busy (figures only).
 #include "serial/SerialComm.h"
 #include "support/PtyPair.h"
 

@@ -51,7 +51,7 @@ struct TEventLog {
     {
         std::vector<std::uint8_t> all;
         for (const TEntry& e : Entries)
-            if (e.Kind == TCommMessage::CommData)
+            if (e.Kind == TCommMessage::WM_COMMDATA)
                 all.insert(all.end(), e.Data.begin(), e.Data.end());
         return all;
     }
@@ -59,7 +59,7 @@ struct TEventLog {
     {
         std::vector<std::vector<std::uint8_t>> chunks;
         for (const TEntry& e : Entries)
-            if (e.Kind == TCommMessage::CommData)
+            if (e.Kind == TCommMessage::WM_COMMDATA)
                 chunks.push_back(e.Data);
         return chunks;
     }
@@ -70,13 +70,13 @@ void Record(TComm& comm, TEventLog& log)
     comm.OnReceiveData = [&log](TComm*, void* buffer, std::uint16_t length) {
         const auto* p = static_cast<const std::uint8_t*>(buffer);
         EXPECT_EQ(p[length], 0) << "the block ends with a zero byte";
-        log.Entries.push_back({TCommMessage::CommData, {p, p + length}, Clock::now()});
+        log.Entries.push_back({TCommMessage::WM_COMMDATA, {p, p + length}, Clock::now()});
     };
     comm.OnRequestHangup = [&log](TComm*) {
-        log.Entries.push_back({TCommMessage::CommHangup, {}, Clock::now()});
+        log.Entries.push_back({TCommMessage::WM_COMMHANGUP, {}, Clock::now()});
     };
     comm.OnSendDataEmpty = [&log](TComm*) {
-        log.Entries.push_back({TCommMessage::CommSendEmpty, {}, Clock::now()});
+        log.Entries.push_back({TCommMessage::WM_COMMSENDEMPTY, {}, Clock::now()});
     };
 }
 
@@ -126,7 +126,7 @@ protected:
     {
         comm.OpenComm();
         // The writer reports its empty queue once at start.
-        ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommSendEmpty) == 1; }));
+        ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMSENDEMPTY) == 1; }));
     }
 
     TPtyPair pty;
@@ -238,7 +238,7 @@ TEST_F(SerialCommTest, ChunkIsDeliveredOnlyAfterTheLineWasQuiet)
     OpenAndSettle();
     const auto sent = Clock::now(); // no byte can arrive before this
     ASSERT_TRUE(pty.WriteAll("abc"));
-    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommData) == 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMDATA) == 1; }));
     EXPECT_GE(log.Entries.back().At - sent, std::chrono::milliseconds(kAppReadInterval));
 
     // With a long interval, bytes with short gaps between them make one chunk.
@@ -248,7 +248,7 @@ TEST_F(SerialCommTest, ChunkIsDeliveredOnlyAfterTheLineWasQuiet)
     std::this_thread::sleep_for(30ms);
     const auto last = Clock::now();
     ASSERT_TRUE(pty.WriteAll("34"));
-    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommData) >= 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMDATA) >= 1; }));
     SpinFor(50ms);
     ASSERT_EQ(log.Chunks().size(), 1u);
     EXPECT_EQ(log.Chunks()[0], (std::vector<std::uint8_t>{'1', '2', '3', '4'}));
@@ -265,7 +265,7 @@ TEST_F(SerialCommTest, SendCommDataRefusesEmptyBlocksAndClosedPorts)
     EXPECT_FALSE(comm.SendCommData("x", 0));
     SpinFor(30ms);
     EXPECT_TRUE(pty.Read(1, 30ms).empty()) << "nothing was sent";
-    EXPECT_EQ(log.Count(TCommMessage::CommSendEmpty), 1) << "nothing was queued";
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMSENDEMPTY), 1) << "nothing was queued";
 }
 
 TEST_F(SerialCommTest, SendEmptyFollowsEachTimeTheQueueRunsDry)
@@ -278,7 +278,7 @@ TEST_F(SerialCommTest, SendEmptyFollowsEachTimeTheQueueRunsDry)
     ASSERT_TRUE(comm.SendCommData(first.data(), static_cast<std::uint16_t>(first.size())));
     ASSERT_TRUE(comm.SendCommData(second.data(), static_cast<std::uint16_t>(second.size())));
     SpinFor(30ms);
-    EXPECT_EQ(log.Count(TCommMessage::CommSendEmpty), 1) << "still writing";
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMSENDEMPTY), 1) << "still writing";
 
     const auto got = pty.Read(filler + first.size() + second.size());
     ASSERT_EQ(got.size(), filler + first.size() + second.size());
@@ -287,13 +287,13 @@ TEST_F(SerialCommTest, SendEmptyFollowsEachTimeTheQueueRunsDry)
     expected.insert(expected.end(), second.begin(), second.end());
     EXPECT_EQ(got, expected) << "blocks are written whole and in order";
 
-    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommSendEmpty) == 2; }));
+    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMSENDEMPTY) == 2; }));
     SpinFor(50ms);
-    EXPECT_EQ(log.Count(TCommMessage::CommSendEmpty), 2) << "one notice for the two blocks";
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMSENDEMPTY), 2) << "one notice for the two blocks";
 
     ASSERT_TRUE(comm.SendCommData("z", 1));
     EXPECT_EQ(pty.Read(1).size(), 1u);
-    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommSendEmpty) == 3; }));
+    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMSENDEMPTY) == 3; }));
 }
 
 TEST_F(SerialCommTest, FarEndClosingGivesOneHangupAfterTheBytesInHandAndClosesPromptly)
@@ -304,11 +304,11 @@ TEST_F(SerialCommTest, FarEndClosingGivesOneHangupAfterTheBytesInHandAndClosesPr
     ASSERT_TRUE(pty.WriteAll("bye"));
     std::this_thread::sleep_for(50ms);
     pty.CloseMaster();
-    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::CommHangup) == 1; }));
+    ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMHANGUP) == 1; }));
     SpinFor(100ms);
-    EXPECT_EQ(log.Count(TCommMessage::CommHangup), 1) << "reported once, no loop";
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMHANGUP), 1) << "reported once, no loop";
     EXPECT_EQ(log.Received(), (std::vector<std::uint8_t>{'b', 'y', 'e'}));
-    EXPECT_EQ(log.Entries.back().Kind, TCommMessage::CommHangup) << "data first, then the hang-up";
+    EXPECT_EQ(log.Entries.back().Kind, TCommMessage::WM_COMMHANGUP) << "data first, then the hang-up";
     EXPECT_NE(comm.PortHandle(), 0) << "a hang-up does not close the port by itself";
 
     const auto start = Clock::now();
@@ -330,7 +330,7 @@ TEST_F(SerialCommTest, CloseCommIsPromptWhileAWriteIsBlocked)
     EXPECT_LT(Clock::now() - start, kPrompt);
     EXPECT_EQ(comm.PortHandle(), 0);
     SpinFor(30ms);
-    EXPECT_EQ(log.Count(TCommMessage::CommHangup), 0) << "closing is not a failure";
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMHANGUP), 0) << "closing is not a failure";
 
     // The port can be opened again at once.
     comm.OpenComm();
@@ -409,7 +409,7 @@ TEST_F(SerialCommTest, NotificationsOfAClosedSessionAreDropped)
     ASSERT_TRUE(SpinUntil([&] { return log.Received().size() >= 3; }));
     SpinFor(50ms);
     EXPECT_EQ(log.Received(), (std::vector<std::uint8_t>{'n', 'e', 'w'}));
-    EXPECT_EQ(log.Count(TCommMessage::CommHangup), 0);
+    EXPECT_EQ(log.Count(TCommMessage::WM_COMMHANGUP), 0);
     EXPECT_NE(comm.PortHandle(), 0) << "no stale hang-up reached the new session";
 }
 
@@ -434,4 +434,39 @@ TEST_F(SerialCommTest, PortHandleIsNeverZeroWhileOpenAndDestroyClosesThePort)
     const int fd = ::open(pty.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     EXPECT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0) << "the port was let go";
     ::close(fd);
+}
+
+TEST(SerialCommHandlers, AHangupHandlerMayCloseOrDestroyItsPort)
+{
+    struct TCase {
+        const char* What;
+        bool Destroy;
+    };
+    for (const TCase c : {TCase{"closes the port", false}, TCase{"destroys the component", true}}) {
+        SCOPED_TRACE(c.What);
+        TPtyPair pty;
+        auto comm = std::make_unique<TComm>();
+        UseAppSettings(*comm, pty.SlavePath());
+        int hangups = 0;
+        comm->OnRequestHangup = [&](TComm* sender) {
+            ++hangups;
+            if (c.Destroy)
+                comm.reset();
+            else
+                sender->CloseComm();
+        };
+        comm->OpenComm();
+        ASSERT_TRUE(comm->SendCommData("x", 1));
+        pty.CloseMaster();
+        // The reader reports the hang-up; a block sent now fails in the writer too.
+        std::this_thread::sleep_for(50ms);
+        if (comm)
+            comm->SendCommData("y", 1);
+        ASSERT_TRUE(SpinUntil([&] { return hangups > 0; }));
+        SpinFor(100ms);
+        EXPECT_EQ(hangups, 1) << "later notices of the closed session are dropped";
+        if (comm) {
+            EXPECT_EQ(comm->PortHandle(), 0);
+        }
+    }
 }
