@@ -17,6 +17,8 @@ constexpr int kClientWidth = 130;
 constexpr int kClientHeight = 40;
 constexpr int kLabelLeft = 16;
 constexpr int kLabelTop = 8;
+constexpr int kPopupGapX = 15;     // menu corner right of the chip button
+constexpr int kPopupDropY = 70;    // menu corner below the top of the page control
 constexpr int kDialogOffsetX = 5;   // the waiting dialog stands just below right of the menu corner
 constexpr int kDialogOffsetY = 10;
 
@@ -30,6 +32,11 @@ QString MenuText(const char* caption)
 }
 
 }  // namespace
+
+QPoint ChipPopupPos(int mainLeft, int mainTop, int devButtonLeft, int devButtonWidth, int pageCtrlTop)
+{
+    return QPoint(mainLeft + devButtonLeft + devButtonWidth + kPopupGapX, mainTop + pageCtrlTop + kPopupDropY);
+}
 
 void ClearForChipChoice()
 {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QPoint>
 
 #include <cstddef>
 #include <string>
@@ -37,6 +38,11 @@ void ClearForChipChoice();
 bool ChooseChip(const TChipRow& row, TChipNameBox& box);
 
 // No signals or slots of its own (lambdas connect the actions), so it needs no moc pass.
+// Where the chip button opens the menu: just right of the button, level with the top of the page
+// control. Window positions are those of the outer frame; control positions are relative to their
+// parents, as the main window's layout keeps them.
+QPoint ChipPopupPos(int mainLeft, int mainTop, int devButtonLeft, int devButtonWidth, int pageCtrlTop);
+
 class TChipSelForm : public QDialog {
 public:
     TChipSelForm(TBuildLang lang, TChipNameBox& box, QWidget* parent = nullptr);

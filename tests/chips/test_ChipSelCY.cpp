@@ -141,19 +141,23 @@ bool RunModal(TChipSelForm& form, int x, int y, const std::function<void()>& dur
     return chosen;
 }
 
-TEST(ChipSelForm, ModalChoiceClosesTheDialog)
+TEST(ChipSelForm, ModalChoiceClosesTheDialogEachTime)
 {
     TRecordingBox box;
     TChipSelForm form(TBuildLang::Chinese, box);
-    const bool chosen = RunModal(form, 100, 50, [&] {
-        EXPECT_TRUE(form.PopupMenu()->isVisible());
-        EXPECT_EQ(form.pos(), QPoint(105, 60));
-        form.ActionForRow(FindRow("CY8C29466"))->trigger();
-    });
-    EXPECT_TRUE(chosen);
-    EXPECT_FALSE(form.isVisible());
-    EXPECT_EQ(box.Captions, std::vector<std::string>{"CY8C29466"});
-    EXPECT_EQ(CurChip.FamilyCode, 0x30);
+    const QPoint corner = ChipPopupPos(40, 30, 200, 75, 20);  // main window, chip button, page control
+    EXPECT_EQ(corner, QPoint(40 + 200 + 75 + 15, 30 + 20 + 70));
+    for (const char* chip : {"CY8C29466", "CYTT411xxxx"}) {
+        const bool chosen = RunModal(form, corner.x(), corner.y(), [&] {
+            EXPECT_TRUE(form.PopupMenu()->isVisible());
+            EXPECT_EQ(form.pos(), corner + QPoint(5, 10));
+            form.ActionForRow(FindRow(chip))->trigger();
+        });
+        EXPECT_TRUE(chosen);
+        EXPECT_FALSE(form.isVisible());
+        EXPECT_EQ(box.Captions.back(), chip);
+    }
+    EXPECT_EQ(CurChip.FamilyCode, 0xB8);
 }
 
 TEST(ChipSelForm, DismissingChangesNothingAndAClickReopensTheMenu)
