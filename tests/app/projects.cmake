@@ -1,5 +1,5 @@
 telvic_gtest(test_app_projects
-  SOURCES test_ChkSumViews.cpp test_HdlPrjRdWtRT.cpp
+  SOURCES test_ChkSumViews.cpp test_HdlPrjRdWtRT.cpp test_ConfigSN.cpp
   LIBS telvic_app
   LABELS app
   QT)
