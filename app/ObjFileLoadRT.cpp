@@ -20,6 +20,7 @@ constexpr char kSelectChipZh[] = "请先选择芯片型号！";
 constexpr char kSelectChipEn[] = "Please select the chip first!";
 constexpr char kHexExtension[] = ".HEX";
 constexpr char kBinExtension[] = ".BIN";
+constexpr char kEmptyObjectFileText[] = "The object file is empty.";
 
 constexpr std::uint8_t kFamilyMbr = 0x00;
 constexpr std::uint8_t kFamilyTt = 0x08;
@@ -162,76 +163,101 @@ void TObjFileLoader::ClearForFreshLoad()
     info.FileMaxAddr = 0;
 }
 
-TObjLoadResult TObjFileLoader::OpenObjectFile(const std::string& path)
-{
-    const std::string ext = UpperExtension(path);
-    const bool hex = ext == kHexExtension;
-
-    // Everything that can fail before the image is touched.
+// An object file opened and checked before anything is cleared: a HEX file
+// with its first chunk read, or a whole raw binary image.
+struct TObjFileLoader::TOpenedFile {
+    std::string path;
+    std::string ext;
+    bool hex = false;
     THexLineReader reader;
     std::vector<std::uint8_t> image;
     std::uint32_t lastIndex = 0;
     bool cut = false;
-    if (hex) {
-        if (!reader.Open(path)) {
-            host_.ShowFileError(FileOpenErrorText(path, reader.ErrorText()));
-            return TObjLoadResult::OpenFailed;
-        }
-        if (reader.Empty()) {
-            host_.ShowFileError(FileReadErrorText(path, "The object file is empty."));
-            return TObjLoadResult::EmptyFile;
-        }
-    } else {
-        image.resize(kMainFlashBufSize);
-        errno = 0;
-        const TBinFileResult r = DoOpenFile_BIN_Routine(path.c_str(), image.data(),
-                                                        static_cast<std::uint32_t>(image.size()), &lastIndex);
-        const std::string reason = std::strerror(errno ? errno : EIO);
-        switch (r) {
-        case TBinFileResult::OpenFailed:
-            host_.ShowFileError(FileOpenErrorText(path, reason));
-            return TObjLoadResult::OpenFailed;
-        case TBinFileResult::ReadFailed:
-        case TBinFileResult::WriteFailed:
-            host_.ShowFileError(FileReadErrorText(path, reason));
-            return TObjLoadResult::OpenFailed;
-        case TBinFileResult::Empty:
-            host_.ShowFileError(FileReadErrorText(path, "The object file is empty."));
-            return TObjLoadResult::EmptyFile;
-        case TBinFileResult::Truncated:
-            cut = true;
-            break;
-        case TBinFileResult::Ok:
-            break;
-        }
+};
+
+TObjLoadResult TObjFileLoader::OpenHex(THexLineReader& reader, const std::string& path)
+{
+    if (!reader.Open(path)) {
+        host_.ShowFileError(FileOpenErrorText(path, reader.ErrorText()));
+        return TObjLoadResult::OpenFailed;
     }
+    if (reader.Empty()) {
+        host_.ShowFileError(FileReadErrorText(path, kEmptyObjectFileText));
+        return TObjLoadResult::EmptyFile;
+    }
+    return TObjLoadResult::Loaded;
+}
+
+TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
+{
+    if (file.hex) return OpenHex(file.reader, file.path);
+    file.image.resize(kMainFlashBufSize);
+    errno = 0;
+    const TBinFileResult r = DoOpenFile_BIN_Routine(file.path.c_str(), file.image.data(),
+                                                    static_cast<std::uint32_t>(file.image.size()), &file.lastIndex);
+    const std::string reason = std::strerror(errno ? errno : EIO);
+    switch (r) {
+    case TBinFileResult::OpenFailed:
+        host_.ShowFileError(FileOpenErrorText(file.path, reason));
+        return TObjLoadResult::OpenFailed;
+    case TBinFileResult::ReadFailed:
+    case TBinFileResult::WriteFailed:
+        host_.ShowFileError(FileReadErrorText(file.path, reason));
+        return TObjLoadResult::OpenFailed;
+    case TBinFileResult::Empty:
+        host_.ShowFileError(FileReadErrorText(file.path, kEmptyObjectFileText));
+        return TObjLoadResult::EmptyFile;
+    case TBinFileResult::Truncated:
+        file.cut = true;
+        break;
+    case TBinFileResult::Ok:
+        break;
+    }
+    return TObjLoadResult::Loaded;
+}
+
+TObjLoadResult TObjFileLoader::OpenObjectFile(const std::string& path)
+{
+    TOpenedFile file;
+    file.path = path;
+    file.ext = UpperExtension(path);
+    file.hex = file.ext == kHexExtension;
+    const TObjLoadResult opened = OpenForLoad(file);
+    if (opened != TObjLoadResult::Loaded) return opened;
 
     ClearForFreshLoad();
-    log_.AddLine("Load object file of \"" + path + "\" at " + host_.TimeOfDay());
-    ObjFileLoaded = 1;
-    host_.SetLabelFile(path);
-    ImageInfo.ObjFileName = FileNamePart(path);
-
-    if (hex) {
-        if (ReadHexFile(HexLayoutForFamily(CurChip.FamilyCode), reader, recordBoxes_) == THexReadResult::ReadFailed) {
-            // Part of a file is no image to program.
-            ObjFileLoaded = 0;
-            host_.ShowFileError(FileReadErrorText(path, reader.ErrorText()));
-            return TObjLoadResult::ReadFailed;
-        }
-    } else {
-        std::memcpy(ImageBufs.MainFlashBuf, image.data(), static_cast<std::size_t>(lastIndex) + 1);
-        ImageInfo.FileMaxAddr = lastIndex;
-        Checksums.FileCheckSum =
-            static_cast<std::uint16_t>(kAccBase - GetBinaryCheckSum(ImageBufs.MainFlashBuf, 0, lastIndex));
-        if (cut) host_.ShowFileError(FileCutText(path, lastIndex + 1));
-        if (ext == kBinExtension && CurChip.FamilyCode == kFamilyTt) SetUpFamily8Image();
-    }
-    if (CurChip.SecuSize == 0) CurChip.SecuSize = kDefaultSecuSize;
-
+    const TObjLoadResult loaded = LoadObjectFile(file);
+    if (loaded != TObjLoadResult::Loaded) return loaded;
     UpdateAfterLoad();
     host_.SetFileNamePanel(path);
     ImageInfo.ObjFileName = FileNamePart(path);
+    return TObjLoadResult::Loaded;
+}
+
+TObjLoadResult TObjFileLoader::LoadObjectFile(TOpenedFile& file)
+{
+    log_.AddLine("Load object file of \"" + file.path + "\" at " + host_.TimeOfDay());
+    ObjFileLoaded = 1;
+    host_.SetLabelFile(file.path);
+    ImageInfo.ObjFileName = FileNamePart(file.path);
+
+    if (file.hex) {
+        if (ReadHexFile(HexLayoutForFamily(CurChip.FamilyCode), file.reader, recordBoxes_) ==
+            THexReadResult::ReadFailed) {
+            // Part of a file is no image to program.
+            ObjFileLoaded = 0;
+            host_.ShowFileError(FileReadErrorText(file.path, file.reader.ErrorText()));
+            return TObjLoadResult::ReadFailed;
+        }
+    } else {
+        std::memcpy(ImageBufs.MainFlashBuf, file.image.data(), static_cast<std::size_t>(file.lastIndex) + 1);
+        ImageInfo.FileMaxAddr = file.lastIndex;
+        Checksums.FileCheckSum =
+            static_cast<std::uint16_t>(kAccBase - GetBinaryCheckSum(ImageBufs.MainFlashBuf, 0, file.lastIndex));
+        if (file.cut) host_.ShowFileError(FileCutText(file.path, file.lastIndex + 1));
+        if (file.ext == kBinExtension && CurChip.FamilyCode == kFamilyTt) SetUpFamily8Image();
+    }
+    if (CurChip.SecuSize == 0) CurChip.SecuSize = kDefaultSecuSize;
     return TObjLoadResult::Loaded;
 }
 
@@ -250,14 +276,8 @@ TObjLoadResult TObjFileLoader::LoadMoreFile(const std::string& path)
     TObjLoadResult result = TObjLoadResult::NotRead;
     if (UpperExtension(path) == kHexExtension) {
         THexLineReader reader;
-        if (!reader.Open(path)) {
-            host_.ShowFileError(FileOpenErrorText(path, reader.ErrorText()));
-            return TObjLoadResult::OpenFailed;
-        }
-        if (reader.Empty()) {
-            host_.ShowFileError(FileReadErrorText(path, "The object file is empty."));
-            return TObjLoadResult::EmptyFile;
-        }
+        const TObjLoadResult opened = OpenHex(reader, path);
+        if (opened != TObjLoadResult::Loaded) return opened;
         if (ReadHexFile(HexLayoutForFamily(CurChip.FamilyCode), reader, recordBoxes_) == THexReadResult::ReadFailed) {
             host_.ShowFileError(FileReadErrorText(path, reader.ErrorText()));
             result = TObjLoadResult::ReadFailed;

@@ -110,6 +110,11 @@ public:
     static int LoadFilterIndex();
 
 private:
+    struct TOpenedFile;
+    TObjLoadResult OpenHex(THexLineReader& reader, const std::string& path);
+    TObjLoadResult OpenForLoad(TOpenedFile& file);
+    // Reads one opened object file into the cleared buffers.
+    TObjLoadResult LoadObjectFile(TOpenedFile& file);
     bool ChipChosen(bool englishText);
     void ClearForFreshLoad();
     void SetUpFamily8Image();

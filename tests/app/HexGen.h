@@ -17,16 +17,24 @@ inline std::string Hex2(unsigned v)
     return s;
 }
 
-// A well-formed record line (checksum right after the data).
-inline std::string Rec(std::uint8_t type, std::uint16_t addr, const std::vector<std::uint8_t>& data)
+// A record line whose count field says count, with the data and then the
+// checksum that makes the 8-bit sum of all its bytes 0.
+inline std::string RecWithCount(unsigned count, std::uint8_t type, std::uint16_t addr,
+                                const std::vector<std::uint8_t>& data)
 {
-    unsigned sum = static_cast<unsigned>(data.size()) + (addr >> 8) + (addr & 0xFF) + type;
-    std::string s = ":" + Hex2(static_cast<unsigned>(data.size())) + Hex2(addr >> 8) + Hex2(addr) + Hex2(type);
+    unsigned sum = count + (addr >> 8) + (addr & 0xFF) + type;
+    std::string s = ":" + Hex2(count) + Hex2(addr >> 8) + Hex2(addr) + Hex2(type);
     for (auto b : data) {
         s += Hex2(b);
         sum += b;
     }
     return s + Hex2(0x100 - (sum & 0xFF));
+}
+
+// A well-formed record line (checksum right after the data).
+inline std::string Rec(std::uint8_t type, std::uint16_t addr, const std::vector<std::uint8_t>& data)
+{
+    return RecWithCount(static_cast<unsigned>(data.size()), type, addr, data);
 }
 
 // Extended linear address record for the upper 16 bits of ext.

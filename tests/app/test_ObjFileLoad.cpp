@@ -234,10 +234,15 @@ TEST_F(ObjFileLoad, Family8BinarySizes)
             EXPECT_TRUE(log.Has("> File Total Block : 7"));
         }
     }
-    // A ".HEX" file for this family is read with layout P1 (the checksum record at 0x200000).
+    // The load dialog starts on binary files for this family; a ".HEX" file is
+    // read with layout P1 (the checksum record at 0x200000).
     ResetSharedStateForTest();
     Chip({0x08, 16});
-    ASSERT_EQ(LoadText("tt.hex", HexFile({{0x0000, Ramp(16)}, {0x200000, {0x12, 0x34}}})), TObjLoadResult::Loaded);
+    const std::string tt = TempPath("tt.hex");
+    WriteText(tt, HexFile({{0x0000, Ramp(16)}, {0x200000, {0x12, 0x34}}}));
+    host.OpenAnswers = {tt};
+    ASSERT_EQ(loader.FileOpenBtnClick(), TObjLoadResult::Loaded);
+    EXPECT_EQ(host.FilterIndices, std::vector<int>{kOpenFilterBinary});
     EXPECT_EQ(Checksums.FileCheckSum, 0x1234);
 }
 

@@ -260,6 +260,10 @@ TEST(HexLayoutP4, Regions)
              EXPECT_EQ(CurChip.ChipID2, 0x9311);
              EXPECT_EQ(ImageInfo.HexInfoPresent, 1);
          }},
+        {"metadata checksum at its fixed place whatever the count",
+         {ExtLinear(0x90500000), RecWithCount(0x10, 0, 0, meta) + "FFFF"}, {0, 0}, {}, [] {
+             EXPECT_EQ(CurChip.ChipID1, 0xC804);
+         }},
         {"metadata cut before its checksum", {ExtLinear(0x90500000), Data(0, meta).substr(0, 33)}, {0, 1},
          {"Data Error : 1."}, [] { EXPECT_EQ(CurChip.ChipID1, 0); }},
         {"protection", {ExtLinear(0x90600000), Data(0, {0x02})}, {0, 0}, {}, [] {
@@ -291,6 +295,8 @@ TEST(HexLayoutP35, Regions)
              EXPECT_EQ(ImageInfo.EccInFile, 1);
              EXPECT_EQ(Checksums.FileCheckSum, 0);
          }},
+        {"nv latch of count 2 still takes four bytes", {ExtLinear(0x90000000), RecWithCount(2, 0, 0, {9, 8, 7, 6})},
+         {0, 0}, {}, [] { EXPECT_TRUE(Holds(CtrlSettings.NvLatch, {9, 8, 7, 6})); }},
         {"wo latch count 5", {ExtLinear(0x90100000), Data(0, Ramp(5))}, {0, 7}, {"Data Error : 7."}, [] {
              EXPECT_TRUE(Zero(CtrlSettings.WoLatch, 4));
              EXPECT_EQ(ImageInfo.EccInFile, 1);

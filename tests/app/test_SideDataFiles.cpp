@@ -106,6 +106,17 @@ TEST_F(SideFiles, SecurityLoadClearsTheWhole8KiB)
     EXPECT_EQ(ImageBufs.SecurityBuf[8191], 0);
 }
 
+TEST_F(SideFiles, EmptyFileLeavesTheBufferCleared)
+{
+    std::memset(ImageBufs.EccWFlashBuf, 0x33, kEccWFlashBufSize);
+    const std::string path = TempPath("side_empty.bin");
+    WriteBytes(path, {});
+    EXPECT_EQ(files.LoadSideFile(TSideBuffer::WorkFlash, path), TSideLoadResult::Loaded);
+    EXPECT_TRUE(std::all_of(ImageBufs.EccWFlashBuf, ImageBufs.EccWFlashBuf + kEccWFlashBufSize,
+                            [](auto b) { return b == 0; }));
+    EXPECT_EQ(refresh.Calls, std::vector<std::string>{"ShowEccWFlash"});
+}
+
 TEST_F(SideFiles, OversizedFilesAreCutAndMissingFilesChangeNothing)
 {
     for (TSideBuffer b : {TSideBuffer::Security, TSideBuffer::WorkFlash, TSideBuffer::SupervisoryFlash}) {
