@@ -1,6 +1,7 @@
 // serial_latency: over a pseudo-terminal pair, the delay from the far end's last byte to
 // OnReceiveData on the GUI thread, and CloseComm's time with both threads busy (figures only).
 #include "serial/SerialComm.h"
+#include "support/AppPortSettings.h"
 #include "support/PtyPair.h"
 
 #include <QCoreApplication>
@@ -25,7 +26,6 @@ using Ms = std::chrono::duration<double, std::milli>;
 
 constexpr int kDeliveryRuns = 300;
 constexpr int kCloseRuns = 20;
-constexpr std::uint32_t kReadIntervalMs = 5;
 constexpr double kDeliveryGoalBeyondIntervalMs = 1.0;
 constexpr double kCloseGoalMs = 50.0;
 constexpr int kLostChunkMs = 1000;
@@ -35,19 +35,6 @@ constexpr std::uint16_t kWriteBlockBytes = 60000;
 constexpr int kQueuedBlocks = 4;
 constexpr auto kBusyPeriod = std::chrono::milliseconds(30);
 constexpr int kIdleWaitUs = 100;
-
-void UseAppSettings(TComm& comm, const std::string& name)
-{
-    comm.SetCommName(name);
-    comm.SetBaudRate(1000000);
-    comm.SetStopBits(TStopBits::_2);
-    comm.SetDtrControl(TDtrControl::DtrDisable);
-    comm.SetRtsControl(TRtsControl::RtsDisable);
-    comm.SetTxContinueOnXoff(false);
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.SetReadIntervalTimeout(kReadIntervalMs);
-}
 
 double Percentile(std::vector<double> v, double p)
 {
@@ -70,7 +57,7 @@ void MeasureDelivery()
 {
     TPtyPair pty;
     TComm comm;
-    UseAppSettings(comm, pty.SlavePath());
+    UseAppPortSettings(comm, pty.SlavePath());
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -104,12 +91,12 @@ void MeasureDelivery()
     const double p99 = Percentile(delays, 0.99);
     std::printf("delivery delay, far end's last byte -> OnReceiveData on the GUI thread "
                 "(%d runs of %zu bytes, quiet interval %u ms, %d lost):\n",
-                kDeliveryRuns, kMessageBytes, kReadIntervalMs, lost);
+                kDeliveryRuns, kMessageBytes, kAppPortReadIntervalMs, lost);
     std::printf("  median %.3f ms (%.3f ms beyond the interval), p99 %.3f ms, max %.3f ms\n", median,
-                median - kReadIntervalMs, p99, Percentile(delays, 1.0));
+                median - kAppPortReadIntervalMs, p99, Percentile(delays, 1.0));
     std::printf("  goal: median at most %.1f ms beyond the interval -> %s\n",
                 kDeliveryGoalBeyondIntervalMs,
-                median - kReadIntervalMs <= kDeliveryGoalBeyondIntervalMs ? "met" : "NOT met");
+                median - kAppPortReadIntervalMs <= kDeliveryGoalBeyondIntervalMs ? "met" : "NOT met");
 }
 
 // The far end keeps sending and draining while the port closes.
@@ -120,7 +107,7 @@ void MeasureClose(bool drainFarEnd)
         TPtyPair pty;
         ::fcntl(pty.Master(), F_SETFL, ::fcntl(pty.Master(), F_GETFL) | O_NONBLOCK);
         TComm comm;
-        UseAppSettings(comm, pty.SlavePath());
+        UseAppPortSettings(comm, pty.SlavePath());
         std::size_t received = 0;
         comm.OnReceiveData = [&](TComm*, void*, std::uint16_t n) { received += n; };
         comm.OpenComm();

@@ -2,6 +2,7 @@
 // the writer's send-empty notices, hang-ups, prompt closing and line settings.
 #include "serial/SerialComm.h"
 #include "serial/SerialCustomBaud.h"
+#include "support/AppPortSettings.h"
 #include "support/EventLoopWait.h"
 #include "support/PtyPair.h"
 
@@ -26,8 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr std::uint32_t kAppBaud = 1000000;
-constexpr std::uint32_t kAppReadInterval = 5;
 // Generous bound for "returns promptly": the old design could wait 10 s per thread.
 constexpr auto kPrompt = 2000ms;
 
@@ -80,20 +79,6 @@ void Record(TComm& comm, TEventLog& log)
     };
 }
 
-// The settings the programmer application gives its ports.
-void UseAppSettings(TComm& comm, const std::string& name)
-{
-    comm.SetCommName(name);
-    comm.SetBaudRate(kAppBaud);
-    comm.SetStopBits(TStopBits::_2);
-    comm.SetDtrControl(TDtrControl::DtrDisable);
-    comm.SetRtsControl(TRtsControl::RtsDisable);
-    comm.SetTxContinueOnXoff(false);
-    comm.SetOutx_XonXoffFlow(false);
-    comm.SetInx_XonXoffFlow(false);
-    comm.SetReadIntervalTimeout(kAppReadInterval);
-}
-
 int OpenDescriptorCount()
 {
     int n = 0;
@@ -119,7 +104,7 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(pty.SlavePath().empty());
-        UseAppSettings(comm, pty.SlavePath());
+        UseAppPortSettings(comm, pty.SlavePath());
         Record(comm, log);
     }
     void OpenAndSettle()
@@ -177,7 +162,7 @@ TEST_F(SerialCommTest, OpenFailuresRaiseTheirTextsAndLeaveNothingOpen)
          [&] {
              ::close(lockFd);
              lockFd = -1;
-             UseAppSettings(holder, slave);
+             UseAppPortSettings(holder, slave);
              holder.OpenComm();
          },
          [&] { return "Error opening serial port:" + slave; }},
@@ -239,7 +224,7 @@ TEST_F(SerialCommTest, ChunkIsDeliveredOnlyAfterTheLineWasQuiet)
     const auto sent = Clock::now(); // no byte can arrive before this
     ASSERT_TRUE(pty.WriteAll("abc"));
     ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMDATA) == 1; }));
-    EXPECT_GE(log.Entries.back().At - sent, std::chrono::milliseconds(kAppReadInterval));
+    EXPECT_GE(log.Entries.back().At - sent, std::chrono::milliseconds(kAppPortReadIntervalMs));
 
     // With a long interval, bytes with short gaps between them make one chunk.
     comm.SetReadIntervalTimeout(400);
@@ -420,7 +405,7 @@ TEST_F(SerialCommTest, PortHandleIsNeverZeroWhileOpenAndDestroyClosesThePort)
     ASSERT_GE(savedStdin, 0);
     ::close(0);
     auto owned = std::make_unique<TComm>();
-    UseAppSettings(*owned, pty.SlavePath());
+    UseAppPortSettings(*owned, pty.SlavePath());
     owned->OpenComm();
     EXPECT_GT(owned->PortHandle(), 0);
     EXPECT_TRUE(owned->SendCommData("hi", 2));
@@ -446,7 +431,7 @@ TEST(SerialCommHandlers, AHangupHandlerMayCloseOrDestroyItsPort)
         SCOPED_TRACE(c.What);
         TPtyPair pty;
         auto comm = std::make_unique<TComm>();
-        UseAppSettings(*comm, pty.SlavePath());
+        UseAppPortSettings(*comm, pty.SlavePath());
         int hangups = 0;
         comm->OnRequestHangup = [&](TComm* sender) {
             ++hangups;
