@@ -87,6 +87,12 @@ std::string FileCutText(const std::string& path, std::uint32_t bytesLoaded);
 std::string FileNamePart(const std::string& path);
 std::string UpperExtension(const std::string& path);
 
+// How the main window uses it: implement TObjFileHost (dialogs, boxes, labels),
+// TImageRefresh (or wrap the checksum views in TImageRefreshOf), TErrorBoxHost
+// (the OK/Abort record-error box) and a TLogSink; keep one loader; bind
+// SpdBtnOpen and File > "&Load Object File" (Ctrl+L) to FileOpenBtnClick,
+// SpdBtnLodMore to SpdBtnLodMoreClick, and the project load's after-load step
+// to UpdateAfterLoad. Tests call OpenObjectFile and LoadMoreFile with a path.
 class TObjFileLoader {
 public:
     TObjFileLoader(TBuildLang lang, TObjFileHost& host, TImageRefresh& refresh, TLogSink& log,

@@ -2,6 +2,7 @@
 // layout of the chip family. Every store is bounds-checked against its buffer.
 #include "app/ParseCyHex.h"
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstring>
@@ -19,6 +20,10 @@ constexpr std::size_t kDataPos = 9;
 constexpr std::size_t kHeaderChars = 9;
 constexpr std::size_t kMinReadLineChars = 5;  // shorter lines are skipped (not in layout F0)
 constexpr std::size_t kReadChunk = 1 << 16;
+constexpr std::size_t kMaxRecordBytes = 256;  // the count field is one byte
+// No record reaches beyond character 520; a longer line crossing a chunk
+// boundary keeps only this much, so a file without line ends cannot fill memory.
+constexpr std::size_t kMaxCarriedLineChars = 4096;
 
 // Fixed checksum positions of the metadata records.
 constexpr std::size_t kCheckAfterTwoBytes = 13;
@@ -110,7 +115,7 @@ struct TRecord {
     std::uint16_t addr = 0;
     std::uint8_t type = 0;
     std::uint8_t sum = 0;
-    std::uint8_t data[256];  // the bytes decoded by Decode()
+    std::uint8_t data[kMaxRecordBytes];  // the bytes decoded by Decode()
 
     bool Has(std::size_t chars) const { return line.size() >= chars; }
     std::uint8_t At(std::size_t pos) const { return HexPairToByte(line[pos], line[pos + 1]); }
@@ -548,6 +553,12 @@ bool THexLineReader::Fill()
     return true;
 }
 
+void THexLineReader::Carry(const char* begin, const char* end)
+{
+    const std::size_t room = kMaxCarriedLineChars - std::min(carry_.size(), kMaxCarriedLineChars);
+    carry_.append(begin, std::min(static_cast<std::size_t>(end - begin), room));
+}
+
 bool THexLineReader::NextLine(std::string_view& Line)
 {
     carry_.clear();
@@ -570,7 +581,7 @@ bool THexLineReader::NextLine(std::string_view& Line)
         const char* p = begin;
         while (p != stop && *p != '\n' && *p != '\r') ++p;
         if (p == stop) {
-            carry_.append(begin, p);
+            Carry(begin, p);
             carrying = true;
             pos_ = end_;
             continue;
@@ -578,7 +589,7 @@ bool THexLineReader::NextLine(std::string_view& Line)
         skipLf_ = *p == '\r';
         pos_ = static_cast<std::size_t>(p - buf_.data()) + 1;
         if (carrying) {
-            carry_.append(begin, p);
+            Carry(begin, p);
             Line = carry_;
         } else {
             Line = std::string_view(begin, static_cast<std::size_t>(p - begin));

@@ -71,6 +71,7 @@ public:
 
 private:
     bool Fill();
+    void Carry(const char* begin, const char* end);
     std::FILE* file_ = nullptr;
     std::vector<char> buf_;
     std::size_t pos_ = 0;

@@ -16,6 +16,8 @@ enum class TSideBuffer { Security, WorkFlash, SupervisoryFlash };
 // The outcome of a side-file load.
 enum class TSideLoadResult { Loaded, Cut, NoChip, Cancelled, ReadFailed };
 
+// The English build binds FileSaveBtnClick, SaveSecurity1Click and
+// LoadSecurity1Click only; its work-flash and supervisory-flash items do nothing.
 class TSideDataFiles {
 public:
     TSideDataFiles(TBuildLang lang, TObjFileHost& host, TImageRefresh& refresh, TLogSink& log);

@@ -468,6 +468,17 @@ TEST(HexReader, LinesAcrossReadChunks)
     EXPECT_TRUE(Holds(ImageBufs.MainFlashBuf, expect));
 }
 
+TEST(HexReader, OverlongLineIsOneFormatError)
+{
+    FreshState();
+    const std::string path = TempPath("long.hex");
+    WriteText(path, std::string(200000, 'Q') + "\n" + Data(5, {0x42}) + "\n");
+    TScriptedBoxes boxes;
+    EXPECT_EQ(ReadHexFileP1(path, boxes), THexReadResult::Completed);
+    EXPECT_EQ(boxes.Texts, std::vector<std::string>{"Data Error : 1."});
+    EXPECT_EQ(ImageBufs.MainFlashBuf[5], 0x42);
+}
+
 TEST(HexReader, SkipsShortLinesTypeOneGoesOnAbortStops)
 {
     FreshState();
