@@ -39,7 +39,7 @@ public:
     int Epwf = -1;
 };
 
-class TRecordingBoxes : public TMessageBoxes {
+class TTextBoxes : public TMessageBoxes {
 public:
     void Information(QWidget*, const QString& text) override { Shown.push_back("I:" + text.toStdString()); }
     void Warning(QWidget*, const QString& text) override { Shown.push_back("W:" + text.toStdString()); }

@@ -3,3 +3,8 @@ telvic_gtest(test_app_projects
   LIBS telvic_app
   LABELS app
   QT)
+telvic_gtest(test_app_projects_window
+  SOURCES test_ImageViewsHookup.cpp
+  LIBS telvic_app
+  LABELS app gui
+  QT)

@@ -46,7 +46,7 @@ public:
     TRecordingLog log;
     TRecordingStatus status;
     TRecordingPages pages;
-    TRecordingBoxes msg;
+    TTextBoxes msg;
     TChecksumViews views;
 };
 

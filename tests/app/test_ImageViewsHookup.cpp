@@ -1,0 +1,128 @@
+// The checksum views, project files and serial numbers inside the real main
+// window of both builds: grids, panels, menu commands and the project round trip.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTableView>
+
+#include "app/ImageViewsHookup.h"
+#include "tests/app/MainWinFixture.h"
+
+namespace {
+
+// A 32 KB PSoC 4 chip as the catalogue and the set-up leave it.
+void SelectPsoc4(TTelvic200CyPrg& w)
+{
+    CurChip.FamilyCode = 0xC0;
+    CurChip.BankNum = 1;
+    CurChip.BlockSize = 128;
+    CurChip.BlockNum = 256;
+    w.SelectChipName(QStringLiteral("CY8C4245AXI-483"));
+}
+
+TEST(ImageViewsHookup, GridsPanelsAndReadBackRefreshInTheWindow)
+{
+    for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
+        MainWinFixture f(lang);
+        f.Show();
+        TImageViewsHookup& h = ImageViewsOf(*f.win);
+        EXPECT_EQ(&ImageViewsOf(*f.win), &h) << "one hookup per window";
+        EXPECT_EQ(f.win->HexViewer->model(), &h.Views().MainView());
+        EXPECT_EQ(f.win->EepDataView->model(), &h.Views().EepView());
+
+        SelectPsoc4(*f.win);
+        ImageBufs.MainFlashBuf[0x10] = 0x01;
+        ImageInfo.TargetStartAddr = 0;
+        ImageInfo.TargetEndAddr = 0x7FFF;
+        ObjFileLoaded = 1;
+        f.win->RefreshAfterReadBack(kReadBackMainFlash);
+        const bool en = lang == TBuildLang::English;
+        EXPECT_EQ(f.win->StatusPanelText(1), en ? QStringLiteral("Chip AccSum:0xFFFF") : QStringLiteral("芯片校验和：0xFFFF"));
+        EXPECT_EQ(f.win->HexViewer->model()->rowCount(), 2048);
+        EXPECT_EQ(f.win->HexViewer->model()->index(1, 0).data().toString(),
+                  en ? QStringLiteral("0x000010") : QStringLiteral("0x00000010"));
+        EXPECT_EQ(f.win->HexViewer->model()->index(1, 1).data().toString(), QStringLiteral("01"));
+        EXPECT_EQ(f.win->HexViewer->columnWidth(0), 70);
+        EXPECT_EQ(f.win->HexViewer->columnWidth(17), 130);
+
+        CurChip.EepSize = 512;
+        f.win->RefreshAfterReadBack(kReadBackEepSFlash);
+        const int eep = f.win->ViewPageCtrl->indexOf(f.win->TabSheetEEP);
+        EXPECT_TRUE(f.win->ViewPageCtrl->isTabVisible(eep));
+        EXPECT_EQ(f.win->ViewPageCtrl->tabText(eep), QStringLiteral("EEP Data"));
+        EXPECT_EQ(f.win->EepDataView->model()->rowCount(), 32);
+    }
+}
+
+TEST(ImageViewsHookup, ProjectRoundTripThroughTheMenus)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    f.Show();
+    TImageViewsHookup& h = ImageViewsOf(*f.win);
+    const std::string path = f.dir.filePath("round.PTV").toStdString();
+    h.AskProjectFileName = [&path](bool, std::string& name) { return (name = path), true; };
+    int updates = 0;
+    h.AfterLoadUpdate = [&] {
+        ++updates;
+        ImageInfo.TargetStartAddr = 0;
+        ImageInfo.TargetEndAddr = CurChip.FlashSizeKB * 1024u - 1;
+        h.Views().CalcMainChecksums(ImageInfo.TargetStartAddr, ImageInfo.TargetEndAddr);
+        h.Views().ShowMainFlash(ImageInfo.TargetStartAddr, ImageInfo.TargetEndAddr);
+    };
+
+    SelectPsoc4(*f.win);
+    ImageInfo.ProgSizeKB = CurChip.FlashSizeKB;
+    ImageInfo.ObjFileName = "blinky.hex";
+    for (int i = 0; i < 0x8000; ++i) ImageBufs.MainFlashBuf[i] = static_cast<std::uint8_t>(i * 13);
+    ObjFileLoaded = 1;
+    f.win->CheckBoxSN->setChecked(true);
+    f.win->ChkBoxSNDP->setChecked(true);
+    f.win->SNEdit->setText(QStringLiteral("4000000000"));
+    f.win->AddrEdit->setText(QStringLiteral("0x7F00"));
+    f.win->SavetoProjectFile1->trigger();
+    ASSERT_EQ(f.boxes.Shown.back(), (TShownBox{'P', QString::fromStdString("Created Project File : " + path)}));
+
+    // Another state, then the project back.
+    f.win->SNEdit->setText(QStringLiteral("7"));
+    f.win->CheckBoxSN->setChecked(false);
+    std::fill(ImageBufs.MainFlashBuf, ImageBufs.MainFlashBuf + 0x8000, 0);
+    CurChip.FamilyCode = 0x20;
+    f.win->LoadfromProjectFile1->trigger();
+    ASSERT_EQ(f.boxes.Shown.back(), (TShownBox{'P', QStringLiteral("Project File Open Success!")}));
+    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(CurChip.FamilyCode, 0xC0);
+    EXPECT_EQ(f.win->MCUNameEdit->text(), QStringLiteral("CY8C4245AXI-483"));
+    EXPECT_EQ(f.win->StatusPanelText(2), QStringLiteral("blinky.hex"));
+    EXPECT_TRUE(f.win->CheckBoxSN->isChecked());
+    EXPECT_EQ(SNSettings.SNValue, 4000000000u);
+    f.win->CollectSettings();
+    EXPECT_EQ(SNSettings.SNValue, 4000000000u) << "the restored box reads back";
+    EXPECT_EQ(SNSettings.SNAddr, 0x7F00u);
+    EXPECT_EQ(f.win->HexViewer->model()->index(0x7FF, 16).data().toString(),
+              QString::asprintf("%02X", static_cast<std::uint8_t>(0x7FFF * 13)));
+}
+
+TEST(ImageViewsHookup, EnglishBuildNeverInsertsOrAdvancesSerialNumbers)
+{
+    MainWinFixture f(TBuildLang::English);
+    f.Show();
+    ImageViewsOf(*f.win);
+    SelectPsoc4(*f.win);
+    f.win->CheckBoxSN->setChecked(true);
+    f.win->ChkBoxPCSN->setChecked(true);  // hidden in this build
+    EXPECT_FALSE(f.win->ChkBoxPCSN->isVisibleTo(f.win.get()));
+    SNSettings.SNValue = 0x01020304;
+    SNSettings.SNAddr = 0x100;
+    SNSettings.SNRoundStep = 4;
+    f.win->InsertSerialNumber();
+    f.win->AdvanceSerialNumber();
+    EXPECT_EQ(ImageBufs.MainFlashBuf[0x100], 0);
+    EXPECT_EQ(SNSettings.SNValue, 0x01020304u);
+    f.win->N5->trigger();  // no action: no dialog comes up
+    EXPECT_TRUE(f.boxes.Shown.empty());
+}
+
+}  // namespace
