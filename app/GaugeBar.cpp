@@ -31,6 +31,7 @@ void TGaugeBar::Bind(TGauge* gauge)
 void TGaugeBar::Sync()
 {
     if (!gauge_) return;
+    setEnabled(gauge_->Enabled());
     const int max = gauge_->MaxValue();
     if (max <= 0) {
         // A range of 0..0 is Qt's busy animation; the gauge shows empty instead.

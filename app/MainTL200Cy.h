@@ -13,6 +13,7 @@
 #include <string>
 
 #include "app/MsgBoxes.h"
+#include "chips/ChipSelCY.h"
 #include "chips/CyxChipSetRT.h"
 #include "link/LangBuild.h"
 #include "link/LinkSinks.h"
@@ -46,7 +47,8 @@ class TTelvic200CyPrg : public QMainWindow,
                         public TLogSink,
                         public TStatusPanel,
                         public TImageHost,
-                        public TChipSetupView {
+                        public TChipSetupView,
+                        public TChipNameBox {
     Q_OBJECT
 public:
     explicit TTelvic200CyPrg(TBuildLang lang, QWidget* parent = nullptr);
@@ -127,8 +129,8 @@ public:
     void SelectChipName(const QString& name);
     // What the chip dialog calls: the EEP-write box is unchecked before a new
     // chip's values are written, and the chosen caption goes into MCUNameEdit.
-    void UncheckEepWrite();
-    void ChipChosen(const std::string& caption);
+    void UncheckEepWrite() override;
+    void ChipChosen(const std::string& caption) override;
     // Opens the chip-selection dialog with its menu's top-left corner at the
     // given screen point (set by the program entry, which creates the dialog).
     std::function<void(int x, int y)> OpenChipDialog;
@@ -346,8 +348,6 @@ private:
     void ListPorts();
     void CloseChannel1Port();
     void SetGaugeEnabled(int ch, bool enabled);
-    void SendIdentifyOn(int ch);
-    void RouteFrame(int ch, std::uint16_t frameLen);
     // The checks that open the commands; false ends the command.
     bool CheckChipAndFile(bool needFile);
     // Commands (MainTL200CyOps.cpp).

@@ -12,20 +12,9 @@
 
 #include "link/DefinCyX4.h"
 #include "link/TelvicCmdChkCy.h"
+#include "link/TelvicComm.h"
 
 namespace {
-
-constexpr std::uint8_t kOpDownload = 3;
-constexpr std::uint8_t kOpEraseAwaited = 19;
-constexpr std::uint8_t kOpBlankAwaited = 21;
-constexpr std::uint8_t kOpProgramAwaited = 23;
-constexpr std::uint8_t kOpVerifyAwaited = 25;
-constexpr std::uint8_t kOpSecurityAwaited = 27;
-constexpr std::uint8_t kOpReadFlashAwaited = 32;
-constexpr std::uint8_t kOpChipIdAwaited = 35;
-constexpr std::uint8_t kOpReadEepAwaited = 37;
-constexpr std::uint8_t kOpReadWFlashAwaited = 39;
-constexpr std::uint8_t kOpReadSecurityAwaited = 43;
 
 constexpr std::uint8_t kFamilyMBR = 0x00;
 constexpr std::uint8_t kFamilyPSoC6 = 0xD8;
@@ -110,7 +99,7 @@ void TTelvic200CyPrg::SpdBtnDownLoadClick()
     if (CurChip.FamilyCode >= kFamilyPSoC6) SumSFlashParts();
     CollectSettings();
     TChannelStart s;
-    s.OpCode = kOpDownload;
+    s.OpCode = kOpCodeConfig;
     s.TimerProgress = 0;
     s.ClearRxLen = !English();
     s.Line = English() ? QStringLiteral("> Programmer %1 : Download......") : QStringLiteral("编程器%1 ：下载数据......");
@@ -135,7 +124,7 @@ void TTelvic200CyPrg::AutoSpdBtnClick()
     CollectSettings();
     InsertSerialNumber();
     TChannelStart s;
-    s.OpCode = kOpEraseAwaited;
+    s.OpCode = kOpCodeErase;
     s.TimerProgress = 1;
     s.AutoSequence = 1;
     if (CurChip.FamilyCode == kFamilyMBR) {
@@ -159,7 +148,7 @@ void TTelvic200CyPrg::SpdBtnBlankChkClick()
     CollectSettings();
     CtrlSettings.OptionBits1 |= kOpt1IgnoreId;
     TChannelStart s;
-    s.OpCode = kOpBlankAwaited;
+    s.OpCode = kOpCodeBlank;
     s.TimerProgress = 1;
     s.AutoSequence = 0;
     s.Line = English() ? QStringLiteral("Chip %1 : Starting Blank check......") : QStringLiteral("芯片%1 ：开始芯片查空......");
@@ -173,7 +162,7 @@ void TTelvic200CyPrg::SpdBtnEraseClick()
     if (!CheckChipAndFile(false)) return;
     CollectSettings();
     TChannelStart s;
-    s.OpCode = kOpEraseAwaited;
+    s.OpCode = kOpCodeErase;
     s.TimerProgress = 1;
     s.AutoSequence = 0;
     s.Line = English() ? QStringLiteral("Chip %1 : Do chip erase......") : QStringLiteral("芯片%1 ：开始芯片擦除......");
@@ -188,7 +177,7 @@ void TTelvic200CyPrg::SpdBtnProgClick()
     CollectSettings();
     InsertSerialNumber();
     TChannelStart s;
-    s.OpCode = kOpProgramAwaited;
+    s.OpCode = kOpCodeProgram;
     s.TimerProgress = 0;
     s.AutoSequence = 0;
     s.Line = English() ? QStringLiteral("Chip %1 : Start chip programming......") : QStringLiteral("芯片%1 ：开始芯片编程......");
@@ -203,7 +192,7 @@ void TTelvic200CyPrg::SpdBtnVerifyClick()
     if (!CheckChipAndFile(true)) return;
     CollectSettings();
     TChannelStart s;
-    s.OpCode = kOpVerifyAwaited;
+    s.OpCode = kOpCodeVerify;
     s.TimerProgress = 1;
     s.AutoSequence = 0;
     s.Line = English() ? QStringLiteral("Chip %1 : Do Flash data verification......") : QStringLiteral("芯片%1 ：开始Flash数据校验......");
@@ -221,7 +210,7 @@ void TTelvic200CyPrg::SpdBtnSecuClick()
         else CtrlSettings.OptionBits1 &= static_cast<std::uint8_t>(~kOpt1SecurityIdBits);
     }
     TChannelStart s;
-    s.OpCode = kOpSecurityAwaited;
+    s.OpCode = kOpCodeSecurity;
     s.TimerProgress = 1;
     s.AutoSequence = 0;
     s.Line = English() ? QStringLiteral("Chip %1 : Write Security Data......") : QStringLiteral("芯片%1 ：写Security Data......");
@@ -236,7 +225,7 @@ void TTelvic200CyPrg::ReadChipID1Click()
     CollectSettings();
     if (!English()) CtrlSettings.OptionBits1 |= kOpt1IgnoreId;
     TChannelStart s;
-    s.OpCode = kOpChipIdAwaited;
+    s.OpCode = kOpCodeChipId;
     s.TimerProgress = 1;
     s.ClearRxLen = !English();
     s.Line = English() ? QStringLiteral("Programmer %1 : Read Chip ID......") : QStringLiteral("编程器%1 ：读取当前芯片ID......");
@@ -261,7 +250,7 @@ void TTelvic200CyPrg::StartChannel1Read(TChannelStart start)
 void TTelvic200CyPrg::ReadChipMemory1Click()
 {
     TChannelStart s;
-    s.OpCode = kOpReadFlashAwaited;
+    s.OpCode = kOpCodeReadFlash;
     if (English()) {
         s.Line = QStringLiteral("> Chip 1 : Read Chip Main Flash Data......");
         s.LineWithoutTime = true;
@@ -276,7 +265,7 @@ void TTelvic200CyPrg::ReadChipMemory1Click()
 void TTelvic200CyPrg::ReadEEP1Click()
 {
     TChannelStart s;
-    s.OpCode = kOpReadEepAwaited;
+    s.OpCode = kOpCodeReadEep;
     s.ClearRxLen = !English();
     const bool sflash = CurChip.FamilyCode >= kFamilyPSoC6;
     if (English())
@@ -292,7 +281,7 @@ void TTelvic200CyPrg::ReadEEP1Click()
 void TTelvic200CyPrg::ReadWFlashData1Click()
 {
     TChannelStart s;
-    s.OpCode = kOpReadWFlashAwaited;
+    s.OpCode = kOpCodeReadWFlash;
     s.Line = English() ? QStringLiteral("Chip 1 : Read Chip Work Flash Data......") : QStringLiteral("芯片1 ：读取芯片Work Flash Data......");
     s.GaugeMax = static_cast<std::uint16_t>(CurChip.EccSize >> 10);
     s.Send = [](int ch) { TelvicCmdChk[ch].SendOpCommand(kCmdReadWFlashBlock, Channels[ch].BlockIndex); };
@@ -303,7 +292,7 @@ void TTelvic200CyPrg::ReadSecurity1Click()
 {
     if (English()) return;  // the English build has no Read Security command
     TChannelStart s;
-    s.OpCode = kOpReadSecurityAwaited;
+    s.OpCode = kOpCodeReadSecurity;
     s.Line = QStringLiteral("芯片1 ：读取芯片Security Flash Data......");
     s.GaugeMax = CurChip.FlashSizeKB;
     s.Send = [](int ch) { TelvicCmdChk[ch].SendOpCommand(kCmdOperation, kOpReadSecurity); };
@@ -334,25 +323,17 @@ void TTelvic200CyPrg::ProgramWFlashData1Click()
     StartDataProgram(false);
 }
 
-// Opens an operation on a channel until the reply state machine takes over.
 void TTelvic200CyPrg::BeginOp(int ch, std::uint16_t gaugeMax)
 {
-    TChannelState& state = Channels[ch];
-    state.Busy = 1;
-    state.BlockIndex = 0;
-    state.BlockTotal = ImageInfo.ProgSizeKB;
-    if (state.Gauge) {
-        state.Gauge->SetMaxValue(gaugeMax);
-        state.Gauge->SetForeColor(TGaugeColor::Blue);
-    }
+    TelvicComm[ch].BeginChannelOp(gaugeMax);
 }
 
 void TTelvic200CyPrg::StartEepProgramOn(int ch)
 {
-    (void)ch;
+    TelvicComm[ch].StartEepProgram();
 }
 
 void TTelvic200CyPrg::StartWFlashProgramOn(int ch)
 {
-    (void)ch;
+    TelvicComm[ch].StartWFlashProgram();
 }

@@ -3,20 +3,16 @@
 // and the port list.
 #include "app/MainTL200Cy.h"
 
-#include <QThread>
-
 #include "app/GaugeBar.h"
 #include "link/DefinCyX4.h"
-#include "link/ParsRxPktRT.h"
+#include "link/LinkPortEvents.h"
+#include "link/TelvicComm.h"
 #include "link/VcpPortLister.h"
 #include "serial/SerialComm.h"
 
 namespace {
 
 constexpr std::uint32_t kLinkBaudRate = 1000000;
-constexpr std::uint16_t kSearchTimeout = 500;   // ticks a searched channel waits for its identify reply
-constexpr std::uint16_t kRxTimeout = 1000;      // ticks set by every received chunk
-constexpr unsigned long kOpenSettleMs = 20;
 
 } // namespace
 
@@ -73,51 +69,20 @@ void TTelvic200CyPrg::CloseChannel1Port()
 
 void TTelvic200CyPrg::SetGaugeEnabled(int ch, bool enabled)
 {
-    Gauges[static_cast<std::size_t>(ch)]->setEnabled(enabled);
+    gauges_[static_cast<std::size_t>(ch)].SetEnabled(enabled);
 }
 
 void TTelvic200CyPrg::BitBtn1Click()
 {
-    ProgrammerCount = 0;
-    portList_.Clear();
-    for (int i = 0; i < kChannelCount; ++i) {
-        TChannelState& ch = Channels[i];
-        ch.RxLen = 0;
-        ch.Busy = 0;
-        ch.Connected = 0;
-        SetGaugeEnabled(i, false);
-        gauges_[static_cast<std::size_t>(i)].SetProgress(0);
-        gauges_[static_cast<std::size_t>(i)].SetForeColor(TGaugeColor::Blue);
-        TComm* port = CommPorts[static_cast<std::size_t>(i)].get();
-        if (port->PortHandle() != 0) port->CloseComm();
-    }
-    ListPorts();
-    const QString format = English() ? QStringLiteral("Find the device %1 : %2............")
-                                     : QStringLiteral("查找设备%1 ：%2............");
-    for (int i = 0; i < portList_.Count() && i < kChannelCount; ++i) {
-        TChannelState& ch = Channels[i];
-        LogLine(format.arg(i + 1).arg(QString::fromStdString(portList_.Item(i))));
-        ch.Connected = 0;
-        ch.OpTimeout = kSearchTimeout;
-        ch.ComPortName = portList_.Item(i);
-        TComm* port = CommPorts[static_cast<std::size_t>(i)].get();
-        port->SetCommName(ch.ComPortName);
-        // A port that cannot be opened raises its error here, which ends the
-        // search at this channel with the message shown.
-        port->OpenComm();
-        QThread::msleep(kOpenSettleMs);
-        if (port->PortHandle() != 0) SendIdentifyOn(i);
-    }
+    // A port that cannot be opened ends the search at that channel with the
+    // serial component's message.
+    const TSearchResult result = SearchProgrammers(PortLister(), lang_);
+    if (result.Stopped) Msg().Error(this, QString::fromStdString(result.Message));
 }
 
 void TTelvic200CyPrg::FreshBtnClick()
 {
-    portList_.Clear();
-    CloseChannel1Port();
-    Channels[0].Connected = 0;
-    Channels[0].Busy = 0;
-    ListPorts();
-    Channels[0].ComPortName = portList_.Text();
+    RefreshPortList(PortLister());
 }
 
 void TTelvic200CyPrg::ComboBoxCOMChange(int index)
@@ -137,22 +102,10 @@ void TTelvic200CyPrg::CommPortRequestHangup(int ch)
 
 void TTelvic200CyPrg::CommPortReceiveData(int ch, const std::uint8_t* data, std::uint16_t length)
 {
-    TChannelState& state = Channels[ch];
-    state.OpTimeout = kRxTimeout;
-    ReceiveRxChunk(state, data, length, [this, ch](std::uint16_t frameLen) { RouteFrame(ch, frameLen); });
-}
-
-void TTelvic200CyPrg::RouteFrame(int ch, std::uint16_t frameLen)
-{
-    (void)ch;
-    (void)frameLen;
-}
-
-void TTelvic200CyPrg::SendIdentifyOn(int ch)
-{
-    (void)ch;
+    ChannelReceiveData(ch, data, length);
 }
 
 void TTelvic200CyPrg::Timer1Timer()
 {
+    ::Timer1Timer(lang_);
 }

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/MainTL200Cy.h"
+#include "chips/ChipSelCY.h"
 
 namespace {
 
@@ -53,8 +54,10 @@ int RunTelvic200Cy(int argc, char** argv, TBuildLang lang)
 {
     QApplication app(argc, argv);
     app.setApplicationName(ApplicationTitle(lang));
-    // The main window first (it owns the About box).
+    // The main window first (it owns the About box), then the chip dialog.
     TTelvic200CyPrg mainWindow(lang);
+    TChipSelForm chipSelForm(lang, mainWindow, &mainWindow);
+    mainWindow.OpenChipDialog = [&chipSelForm](int x, int y) { chipSelForm.Execute(x, y); };
     CloseOnTerminateSignal(&mainWindow);
     mainWindow.show();
     return app.exec();

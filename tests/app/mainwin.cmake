@@ -3,6 +3,7 @@ find_package(Qt6 REQUIRED COMPONENTS Test)
 telvic_gtest(test_MainWindow
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_MainWindow.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_MainWinOptions.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/test_MainWinCommands.cpp
   LIBS telvic_app Qt6::Test
   LABELS app gui
   QT)
