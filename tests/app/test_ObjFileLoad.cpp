@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "app/ObjFileLoadRT.h"
 #include "link/DefinCyX4.h"
@@ -374,6 +375,10 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
     WriteText(empty, "");
     const std::string emptyBin = TempPath("empty.bin");
     WriteText(emptyBin, "");
+    // Files that open but cannot be read (reading process memory at 0 fails).
+    const std::string unreadableHex = TempPath("unreadable.hex");
+    std::remove(unreadableHex.c_str());
+    ASSERT_EQ(symlink("/proc/self/mem", unreadableHex.c_str()), 0);
     struct Case {
         const char* name;
         std::string answer;  // "" cancels
@@ -387,6 +392,9 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
         {"missing binary", TempPath("missing.bin"), TObjLoadResult::OpenFailed,
          FileOpenErrorText(TempPath("missing.bin"), "No such file or directory")},
         {"directory", ::testing::TempDir(), TObjLoadResult::OpenFailed, ""},
+        {"unreadable hex", unreadableHex, TObjLoadResult::OpenFailed, ""},
+        {"unreadable binary", "/proc/self/mem", TObjLoadResult::OpenFailed,
+         FileReadErrorText("/proc/self/mem", "Input/output error")},
         {"empty hex", empty, TObjLoadResult::EmptyFile, FileReadErrorText(empty, "The object file is empty.")},
         {"empty binary", emptyBin, TObjLoadResult::EmptyFile, FileReadErrorText(emptyBin, "The object file is empty.")},
     };
