@@ -53,7 +53,7 @@ TBinFileResult DoOpenFile_BIN_Routine(const char* FileName, std::uint8_t* Buffer
         cut = std::fread(&probe, 1, 1, file.f) == 1;
         if (std::ferror(file.f)) return TBinFileResult::ReadFailed;
     }
-    if (total == 0) return TBinFileResult::Empty;
+    if (total == 0) return cut ? TBinFileResult::Truncated : TBinFileResult::Empty;  // cut: capacity 0
     if (EndAddr) *EndAddr = static_cast<std::uint32_t>(total - 1);
     return cut ? TBinFileResult::Truncated : TBinFileResult::Ok;
 }

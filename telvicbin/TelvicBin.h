@@ -18,7 +18,8 @@ enum class TBinFileResult {
 void InitialDataBuffer(std::uint8_t* Buffer, std::uint32_t Last, std::uint8_t Fill);
 
 // Copies the file into Buffer from index 0, at most Capacity bytes, and stores the
-// index of the last byte copied in *EndAddr (file size - 1, or Capacity - 1 when cut).
+// index of the last byte copied in *EndAddr (file size - 1, or Capacity - 1 when cut;
+// untouched when nothing was copied).
 TBinFileResult DoOpenFile_BIN_Routine(const char* FileName, std::uint8_t* Buffer,
                                       std::uint32_t Capacity, std::uint32_t* EndAddr);
 

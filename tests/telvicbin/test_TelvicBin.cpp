@@ -86,6 +86,7 @@ TEST(TelvicBinFiles, LoadReportsEndCutEmptyAndMissing)
         {"exact", 8192, 8192, TBinFileResult::Ok, 8191, 8192},
         {"larger", 8193, 8192, TBinFileResult::Truncated, 8191, 8192},
         {"empty", 0, 8192, TBinFileResult::Empty, 0xDEAD, 0},
+        {"no room", 10, 0, TBinFileResult::Truncated, 0xDEAD, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
