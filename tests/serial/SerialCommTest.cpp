@@ -284,10 +284,14 @@ TEST_F(SerialCommTest, SendEmptyFollowsEachTimeTheQueueRunsDry)
 TEST_F(SerialCommTest, FarEndClosingGivesOneHangupAfterTheBytesInHandAndClosesPromptly)
 {
     // A long quiet interval keeps the bytes in the reader's hands when the far end goes.
-    comm.SetReadIntervalTimeout(400);
+    // (The kernel drops what the slave side has not read when the master closes.)
+    comm.SetReadIntervalTimeout(1500);
     OpenAndSettle();
     ASSERT_TRUE(pty.WriteAll("bye"));
-    std::this_thread::sleep_for(50ms);
+    std::this_thread::sleep_for(100ms);
+    const auto deadline = Clock::now() + kPrompt;
+    while (pty.WaitingAtSlave() > 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(1ms);
     pty.CloseMaster();
     ASSERT_TRUE(SpinUntil([&] { return log.Count(TCommMessage::WM_COMMHANGUP) == 1; }));
     SpinFor(100ms);

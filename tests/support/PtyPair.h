@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -50,6 +51,13 @@ public:
         if (FMaster >= 0)
             ::close(FMaster);
         FMaster = -1;
+    }
+
+    // Bytes that the far end sent and nobody on the slave side has read yet.
+    std::size_t WaitingAtSlave() const
+    {
+        int n = 0;
+        return ::ioctl(FSlave, TIOCINQ, &n) == 0 ? static_cast<std::size_t>(n) : 0;
     }
 
     // Writes every byte from the far end (blocking).
