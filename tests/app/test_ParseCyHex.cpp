@@ -427,6 +427,39 @@ TEST(HexLayoutP6, Regions)
     });
 }
 
+// Mutated and cut records of every region, through every layout: under
+// AddressSanitizer any read beyond a line or write beyond a buffer fails here.
+TEST(HexRobustness, MutatedRecordsStayInsideLinesAndBuffers)
+{
+    const std::uint32_t regions[] = {0x0,        0xF0000,    0x100000,   0x200000,   0x10000000, 0x103F0000,
+                                     0x14000000, 0x16000000, 0x80000000, 0x90000000, 0x90300000, 0x90400000,
+                                     0x90500000, 0x90600000, 0x90700000};
+    const char alphabet[] = "0123456789ABCDEFafGZ: ";
+    std::uint32_t seed = 1;
+    const auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (THexLayout layout : {THexLayout::P1, THexLayout::P4, THexLayout::P35, THexLayout::F0, THexLayout::P6}) {
+        FreshState();
+        for (int i = 0; i < 20000; ++i) {
+            std::uint32_t ext = regions[next() % (sizeof regions / sizeof regions[0])];
+            std::string line = Rec(static_cast<std::uint8_t>(next() % 7 == 6 ? 0 : next() % 6),
+                                   static_cast<std::uint16_t>(next()), Ramp(next() % 40));
+            switch (next() % 4) {
+            case 0: line[1 + next() % (line.size() - 1)] = alphabet[next() % (sizeof alphabet - 1)]; break;
+            case 1: line.resize(next() % line.size()); break;
+            case 2: line.replace(1, 2, Hex2(next())); break;  // the count no longer fits the line
+            default: break;
+            }
+            const std::vector<char> owned(line.begin(), line.end());  // exactly the line's bytes on the heap
+            const std::uint8_t code = ParseHexLine(layout, std::string_view(owned.data(), owned.size()), ext);
+            ASSERT_TRUE(code <= 5 || code == 7) << line;
+        }
+        EXPECT_LE(CurChip.SecuSize, kSecurityBufSize);
+    }
+}
+
 // The reader: line ends, skipped lines, type 1 not ending the read, OK and Abort.
 TEST(HexReader, LineEndsAreNeverPartOfTheLine)
 {
