@@ -9,6 +9,7 @@ TELVIC_PACKAGES=(
   clang-14 libclang-rt-14-dev
   fonts-wqy-zenhei
   srecord binutils
+  xvfb xdotool x11-utils imagemagick python3
 )
 telvic_install_deps() {
   local sudo=""

@@ -1,10 +1,11 @@
 // emuserve: plays up to four programmer units on pseudo-terminals for the
 // demonstration and the acceptance test, and records what each unit was asked.
 //
-// Prints one slave path per unit and then "ready". On SIGTERM or SIGINT it
-// writes the record (one line per request: unit number and "code:argument",
-// "A3" for identify; "error" lines for protocol violations) and, per unit, the
-// first bytes of the chip's flash, then exits. The masters stay open until then.
+// Prints one slave path per unit and then "ready". SIGUSR1 writes the record
+// (one line per request: unit number and "code:argument" with a decimal
+// argument, "A3" for identify; "error" lines for protocol violations). SIGTERM
+// or SIGINT writes the record and, per unit, the first bytes of the chip's
+// flash, then exits. The masters stay open until then.
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -52,11 +53,16 @@ bool ParseArgs(int argc, char** argv, TOptions& opt)
 void WriteRecord(const std::string& file,
                  const std::vector<std::unique_ptr<emu::TProgrammerEmulator>>& units)
 {
-    std::ofstream out(file, std::ios::trunc);
-    for (std::size_t u = 0; u < units.size(); ++u) {
-        for (const std::string& r : units[u]->RequestSummary()) out << u + 1 << ' ' << r << '\n';
-        for (const std::string& e : units[u]->Errors()) out << u + 1 << " error " << e << '\n';
+    // Written aside and renamed, so a reader never sees half a record.
+    const std::string part = file + ".part";
+    {
+        std::ofstream out(part, std::ios::trunc);
+        for (std::size_t u = 0; u < units.size(); ++u) {
+            for (const std::string& r : units[u]->RequestSummary()) out << u + 1 << ' ' << r << '\n';
+            for (const std::string& e : units[u]->Errors()) out << u + 1 << " error " << e << '\n';
+        }
     }
+    std::rename(part.c_str(), file.c_str());
 }
 
 void WriteDumps(const TOptions& opt, const std::vector<std::unique_ptr<emu::TProgrammerEmulator>>& units)
@@ -86,6 +92,7 @@ int main(int argc, char** argv)
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGTERM);
+    sigaddset(&set, SIGUSR1);
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 
     std::vector<std::unique_ptr<emu::TProgrammerEmulator>> units;
@@ -97,8 +104,11 @@ int main(int argc, char** argv)
     std::fflush(stdout);
 
     int sig = 0;
-    sigwait(&set, &sig);
-    if (!opt.record.empty()) WriteRecord(opt.record, units);
+    for (;;) {
+        sigwait(&set, &sig);
+        if (!opt.record.empty()) WriteRecord(opt.record, units);
+        if (sig != SIGUSR1) break;
+    }
     if (!opt.dumpPrefix.empty()) WriteDumps(opt, units);
     return 0;
 }

@@ -4,6 +4,7 @@ image for a CY8C27443 (16 KiB flash in 64-byte blocks), with its security
 record block and its checksum record, and optionally the same flash image as
 a raw binary so a run can be compared with what the units programmed."""
 import argparse
+import os
 import sys
 
 FLASH_BYTES = 16 * 1024
@@ -45,12 +46,18 @@ def main():
     ap.add_argument("--bin", help="also write the flash image as a raw binary")
     args = ap.parse_args()
     img = flash_image()
-    with open(args.out, "w", newline="\r\n") as f:
-        f.write("\n".join(hex_lines(img)) + "\n")
+    # Written aside and renamed: a program loading the file never sees half of it.
+    write_whole(args.out, ("\r\n".join(hex_lines(img)) + "\r\n").encode("ascii"))
     if args.bin:
-        with open(args.bin, "wb") as f:
-            f.write(img)
+        write_whole(args.bin, img)
     return 0
+
+
+def write_whole(path, data):
+    part = "%s.%d.part" % (path, os.getpid())
+    with open(part, "wb") as f:
+        f.write(data)
+    os.replace(part, path)
 
 
 if __name__ == "__main__":

@@ -5,6 +5,7 @@
 #
 # usage: tools/demo/run-demo.sh [--en] [--build DIR] [--app-dir DIR]
 #                               [--record FILE] [--dump PREFIX] [--drive] [--quit]
+#                               [--shots DIR]
 #   --en        the English build (Telvic200CyEn)
 #   --build     the build folder (default: build); missing programs are built
 #   --app-dir   copy the program into DIR and run it there (its Log folder is DIR/Log)
@@ -12,6 +13,7 @@
 #   --dump      the units write their chip's flash to PREFIX1.bin .. PREFIX4.bin
 #   --drive     choose the chip, load the demo HEX file, Download, Space, as a user
 #               would (xdotool); --quit also ends the program through its File menu
+#   --shots     with --drive: screenshots of the steps (and of a failure) go to DIR
 # Exit code 77: the namespace or its mounts are not allowed here (nothing was started).
 set -euo pipefail
 
@@ -22,7 +24,7 @@ readonly kUnits=4
 readonly kPortBase=90
 readonly kReadyWaitTenths=100
 
-lang=zh build="$repo/build" appdir="" record="" dump="" drive=0 quit=0 inner=0
+lang=zh build="$repo/build" appdir="" record="" dump="" shots="" drive=0 quit=0 inner=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --en) lang=en ;;
@@ -30,6 +32,7 @@ while [ $# -gt 0 ]; do
     --app-dir) appdir="$(realpath -m "$2")"; shift ;;
     --record) record="$(realpath -m "$2")"; shift ;;
     --dump) dump="$(realpath -m "$2")"; shift ;;
+    --shots) shots="$(realpath -m "$2")"; shift ;;
     --drive) drive=1 ;;
     --quit) quit=1 ;;
     --inner) inner=1 ;;
@@ -61,6 +64,7 @@ if [ "$inner" = 0 ]; then
   [ -n "$appdir" ] && args+=(--app-dir "$appdir")
   [ -n "$record" ] && args+=(--record "$record")
   [ -n "$dump" ] && args+=(--dump "$dump")
+  [ -n "$shots" ] && args+=(--shots "$shots")
   [ "$drive" = 1 ] && args+=(--drive)
   [ "$quit" = 1 ] && args+=(--quit)
   # A user namespace where the kernel allows it; plain root otherwise.
@@ -89,6 +93,8 @@ fail_mount() {
 }
 
 # 1. The units first: each master is open before the application looks for ports.
+#    Driving the program needs their record, to wait for their requests.
+[ "$drive" = 1 ] && [ -z "$record" ] && record="$stage/record"
 emu_args=(--units $kUnits)
 [ -n "$record" ] && emu_args+=(--record "$record")
 [ -n "$dump" ] && emu_args+=(--dump "$dump")
@@ -141,7 +147,8 @@ if [ "$drive" = 0 ]; then
 else
   "$app" &
   app_pid=$!
-  drive_args=(--pid "$app_pid" --hex "$hexfile" --lang "$lang")
+  drive_args=(--pid "$app_pid" --hex "$hexfile" --lang "$lang" --emu-pid "$emu_pid" --record "$record")
+  [ -n "$shots" ] && drive_args+=(--shots "$shots")
   [ "$quit" = 1 ] && drive_args+=(--quit)
   rc=0
   bash "$here/drive-app.sh" "${drive_args[@]}" || rc=$?
