@@ -37,6 +37,7 @@
 
 #include "app/AboutForm.h"
 #include "app/GaugeBar.h"
+#include "app/MainTL200CyFiles.h"
 #include "app/NumberBox.h"
 #include "link/CyIniComRT.h"
 #include "link/DefinCyX4.h"
@@ -114,6 +115,7 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
 
     BindCommands();
     BindOptionHandlers();
+    files_ = std::make_unique<TMainFiles>(*this);
     // Space and Enter start the automatic sequence from any control of this
     // window; the filter sees key presses before the controls do.
     qApp->installEventFilter(this);
@@ -697,9 +699,9 @@ void TTelvic200CyPrg::RefreshAfterReadBack(int area)
     if (RefreshAfterReadBackHook) RefreshAfterReadBackHook(area);
 }
 
-void TTelvic200CyPrg::InsertSerialNumber()
+bool TTelvic200CyPrg::InsertSerialNumber()
 {
-    if (InsertSerialNumberHook) InsertSerialNumberHook();
+    return InsertSerialNumberHook ? InsertSerialNumberHook() : true;
 }
 
 void TTelvic200CyPrg::SumSFlashParts()

@@ -40,6 +40,7 @@ class TAboutForm;
 class TComm;
 class TPortLister;
 class TGaugeBar;
+class TMainFiles;
 
 // The window's controls carry the names the operator's documentation and the
 // other modules use (objectName = member name), like a form's published fields.
@@ -94,13 +95,15 @@ public:
     // Filled by the serial-number and checksum modules; empty hooks do nothing.
     std::function<void()> AdvanceSerialNumberHook;
     std::function<void(int area)> RefreshAfterReadBackHook;
-    std::function<void()> InsertSerialNumberHook;
+    // False when the serial number was refused (its message shown): the
+    // program run then stops before any channel is touched.
+    std::function<bool()> InsertSerialNumberHook;
     std::function<void()> SumSFlashPartsHook;
     std::function<void(std::uint32_t, std::uint32_t)> CalcMainChecksumsHook;
     std::function<void(std::uint32_t, std::uint32_t)> ShowMainFlashHook;
     void AdvanceSerialNumber() override;
     void RefreshAfterReadBack(int area) override;
-    void InsertSerialNumber();
+    bool InsertSerialNumber();
     void SumSFlashParts();
 
     // Where the search finds its ports (default: the FTDI USB serial ports).
@@ -321,6 +324,8 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;
     TAboutForm* AboutForm = nullptr;
+    // The file, project, serial-number and view side (MainTL200CyFiles).
+    TMainFiles& Files() { return *files_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -375,4 +380,5 @@ private:
     std::exception_ptr pendingError_;
     TPortLister* portLister_ = nullptr;
     std::unique_ptr<TPortLister> defaultLister_;
+    std::unique_ptr<TMainFiles> files_;
 };

@@ -122,7 +122,7 @@ void TTelvic200CyPrg::AutoSpdBtnClick()
     if (!English()) ViewPageCtrl->setCurrentIndex(0);
     if (!CheckChipAndFile(true)) return;
     CollectSettings();
-    InsertSerialNumber();
+    if (!InsertSerialNumber()) return;
     TChannelStart s;
     s.OpCode = kOpCodeErase;
     s.TimerProgress = 1;
@@ -175,7 +175,7 @@ void TTelvic200CyPrg::SpdBtnProgClick()
 {
     if (!CheckChipAndFile(true)) return;
     CollectSettings();
-    InsertSerialNumber();
+    if (!InsertSerialNumber()) return;
     TChannelStart s;
     s.OpCode = kOpCodeProgram;
     s.TimerProgress = 0;

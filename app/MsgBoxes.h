@@ -17,6 +17,12 @@ public:
     virtual void Plain(QWidget* parent, const QString& text) = 0;
     // Error icon, one OK button (conversion and port errors, bad records).
     virtual void Error(QWidget* parent, const QString& text) = 0;
+    // Error icon, buttons OK and Abort (a bad object-file record); true for Abort.
+    virtual bool ErrorOkAbort(QWidget* parent, const QString& text)
+    {
+        Error(parent, text);
+        return false;
+    }
 };
 
 // The production boxes (QMessageBox, modal).

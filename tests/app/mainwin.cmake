@@ -7,3 +7,12 @@ telvic_gtest(test_MainWindow
   LIBS telvic_app Qt6::Test
   LABELS app gui
   QT)
+
+# The window against four emulated programmer units on pseudo-terminals.
+if(TARGET telvic_emulator)
+  telvic_gtest(test_MainWinChannels
+    SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_MainWinChannels.cpp
+    LIBS telvic_app telvic_emulator
+    LABELS app gui
+    QT)
+endif()

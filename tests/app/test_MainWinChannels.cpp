@@ -1,0 +1,255 @@
+// Main window end to end: the real window, real serial ports and link code,
+// and four emulated programmer units on pseudo-terminals: the first search,
+// every channel command on four channels, the download's EEP checksums, and
+// a hang-up.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <map>
+#include <thread>
+
+#include "app/GaugeBar.h"
+#include "emulator/ProgrammerEmulator.h"
+#include "tests/app/MainWinFixture.h"
+
+namespace {
+
+constexpr int kUnits = 4;
+const char* const kUnitName = "Telvic200Cy_GangUnit_V9.1";
+
+std::vector<std::unique_ptr<emu::TProgrammerEmulator>> MakeUnits()
+{
+    std::vector<std::unique_ptr<emu::TProgrammerEmulator>> units;
+    for (int i = 0; i < kUnits; ++i) units.push_back(std::make_unique<emu::TProgrammerEmulator>());
+    return units;
+}
+
+std::vector<std::string> PathsOf(const std::vector<std::unique_ptr<emu::TProgrammerEmulator>>& units)
+{
+    std::vector<std::string> paths;
+    for (const auto& u : units) paths.push_back(u->Path());
+    return paths;
+}
+
+bool Pump(const std::function<bool()>& pred, int timeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (pred()) return true;
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+}
+
+bool AllIdle()
+{
+    return std::all_of(std::begin(Channels), std::end(Channels), [](const TChannelState& c) { return c.Busy == 0; });
+}
+
+// Four units found by the window's first search, a PSoC 1 chip chosen and a
+// 16 KB image in the buffer. The 15 ms timer is left to the test.
+class FourChannels {
+public:
+    explicit FourChannels(TBuildLang lang) : units(MakeUnits()), f(lang, PathsOf(units))
+    {
+        f.win->Timer1->stop();
+        f.Show();
+        ok = Pump([] { return ProgrammerCount == kUnits; }, 10000);
+    }
+    emu::TProgrammerEmulator& UnitOf(int ch)
+    {
+        for (auto& u : units)
+            if (u->Path() == Channels[ch].ComPortName) return *u;
+        throw std::runtime_error("no unit on channel");
+    }
+    void ChoosePSoC1Chip()
+    {
+        CurChip.FamilyCode = 0x27;
+        CurChip.BankNum = 1;
+        CurChip.BlockSize = 64;
+        CurChip.BlockNum = 256;
+        CurChip.ChipID1 = 0x0D01;
+        f.win->SelectChipName(QStringLiteral("CY8C24794-24LFXI"));
+        for (std::size_t i = 0; i < 16 * 1024; ++i) ImageBufs.MainFlashBuf[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        ObjFileLoaded = 1;
+    }
+    void ClearRequests()
+    {
+        for (auto& u : units) u->ClearRequests();
+    }
+
+    std::vector<std::unique_ptr<emu::TProgrammerEmulator>> units;
+    MainWinFixture f;
+    bool ok = false;
+};
+
+class FirstSearch : public ::testing::TestWithParam<TBuildLang> {};
+
+TEST_P(FirstSearch, FindsFourUnitsInPortOrder)
+{
+    FourChannels rig(GetParam());
+    ASSERT_TRUE(rig.ok);
+    std::vector<std::string> sorted = PathsOf(rig.units);
+    std::sort(sorted.begin(), sorted.end(), TPortListBox::LessText);
+    const QStringList lines = rig.f.Lines();
+    ASSERT_GE(lines.size(), 5);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("> 14:05:09 Hello Telvic200CY User!------")));
+    const bool en = GetParam() == TBuildLang::English;
+    for (int i = 0; i < kUnits; ++i) {
+        const QString search = en ? QStringLiteral("> 14:05:09 Find the device %1 : %2............")
+                                  : QStringLiteral("> 14:05:09 查找设备%1 ：%2............");
+        EXPECT_EQ(lines[1 + i], search.arg(i + 1).arg(QString::fromStdString(sorted[static_cast<std::size_t>(i)])));
+        EXPECT_EQ(Channels[i].ComPortName, sorted[static_cast<std::size_t>(i)]);
+        EXPECT_EQ(Channels[i].Connected, 1);
+        EXPECT_EQ(rig.UnitOf(i).RequestSummary().front(), "A3");
+        EXPECT_TRUE(rig.f.win->Gauges[static_cast<std::size_t>(i)]->isEnabled());
+    }
+    EXPECT_EQ(rig.f.win->InfoPanel->text(), QLatin1String(kUnitName));
+    EXPECT_EQ(rig.f.win->ComboBoxCOM->count(), kUnits);
+    EXPECT_TRUE(rig.f.boxes.Shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, FirstSearch, ::testing::Values(TBuildLang::Chinese, TBuildLang::English),
+                         [](const auto& info) { return std::string(LangName(info.param)); });
+
+struct TChannelCommand {
+    const char* name;
+    void (TTelvic200CyPrg::*handler)();
+    const char* chineseLine;  // "%1" is the channel
+    const char* englishLine;  // as the memo shows it after the time prefix
+    const char* firstRequest; // code:argument of the first request on each unit
+    bool channel1Only;
+};
+
+const TChannelCommand kChannelCommands[] = {
+    {"Download", &TTelvic200CyPrg::SpdBtnDownLoadClick, "编程器%1 ：下载数据......", "> Programmer %1 : Download......", "53", false},
+    {"Auto", &TTelvic200CyPrg::AutoSpdBtnClick, "芯片%1 ：开始自动编程，芯片擦除......", "Chip %1 : Auto Programing, do balnk check......", "93:3", false},
+    {"BlankCheck", &TTelvic200CyPrg::SpdBtnBlankChkClick, "芯片%1 ：开始芯片查空......", "Chip %1 : Starting Blank check......", "93:5", false},
+    {"Erase", &TTelvic200CyPrg::SpdBtnEraseClick, "芯片%1 ：开始芯片擦除......", "Chip %1 : Do chip erase......", "93:3", false},
+    {"Program", &TTelvic200CyPrg::SpdBtnProgClick, "芯片%1 ：开始芯片编程......", "Chip %1 : Start chip programming......", "95:0", false},
+    {"Verify", &TTelvic200CyPrg::SpdBtnVerifyClick, "芯片%1 ：开始Flash数据校验......", "Chip %1 : Do Flash data verification......", "93:83", false},
+    {"Security", &TTelvic200CyPrg::SpdBtnSecuClick, "芯片%1 ：写Security Data......", "Chip %1 : Write Security Data......", "93:53", false},
+    {"ChipId", &TTelvic200CyPrg::ReadChipID1Click, "编程器%1 ：读取当前芯片ID......", "Programmer %1 : Read Chip ID......", "93:55", false},
+    {"ReadMemory", &TTelvic200CyPrg::ReadChipMemory1Click, "芯片1 ：读取芯片Main Flash Data......", "", "9B:0", true},
+};
+
+class ChannelCommand : public ::testing::TestWithParam<std::tuple<TChannelCommand, TBuildLang>> {};
+
+TEST_P(ChannelCommand, RunsOnFourEmulatedChannels)
+{
+    const TChannelCommand& cmd = std::get<0>(GetParam());
+    const TBuildLang lang = std::get<1>(GetParam());
+    const bool en = lang == TBuildLang::English;
+    FourChannels rig(lang);
+    ASSERT_TRUE(rig.ok);
+    rig.ChoosePSoC1Chip();
+    rig.ClearRequests();
+    const int before = rig.f.Lines().size();
+    (rig.f.win.get()->*cmd.handler)();
+    ASSERT_TRUE(Pump(AllIdle, 30000));
+    // Let late frames (none expected) arrive before looking.
+    Pump([] { return false; }, 30);
+
+    const QStringList added = rig.f.LinesFrom(before);
+    const int started = cmd.channel1Only ? 1 : kUnits;
+    for (int i = 0; i < kUnits; ++i) {
+        SCOPED_TRACE("channel " + std::to_string(i + 1));
+        const std::vector<std::string> requests = rig.UnitOf(i).RequestSummary();
+        if (i >= started) {
+            EXPECT_TRUE(requests.empty());
+            continue;
+        }
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests.front().substr(0, std::string(cmd.firstRequest).size()), cmd.firstRequest);
+        QString line;
+        if (en && cmd.channel1Only) line = QStringLiteral("> Chip 1 : Read Chip Main Flash Data......");
+        else line = QStringLiteral("> 14:05:09 ") + QString::fromUtf8(en ? cmd.englishLine : cmd.chineseLine).arg(i + 1);
+        EXPECT_TRUE(added.contains(line)) << line.toStdString();
+        const TGauge& gauge = rig.f.win->ChannelGauge(i);
+        EXPECT_EQ(gauge.ForeColor(), TGaugeColor::Blue);
+        EXPECT_EQ(gauge.Progress(), gauge.MaxValue());
+        EXPECT_EQ(Channels[i].OpCode, kOpIdle);
+        EXPECT_TRUE(rig.UnitOf(i).Errors().empty());
+    }
+    if (!cmd.channel1Only) {
+        // The same requests on every channel (the download's random seed aside).
+        for (int i = 1; i < kUnits; ++i) EXPECT_EQ(rig.UnitOf(i).RequestSummary().size(), rig.UnitOf(0).RequestSummary().size());
+    }
+    const std::map<std::string, std::vector<std::string>> fullSequences = {
+        {"Auto", {"93:3", "95:0", "95:4", "95:8", "95:12", "93:83", "93:53"}},
+        {"Program", {"95:0", "95:4", "95:8", "95:12"}},
+    };
+    const auto full = fullSequences.find(cmd.name);
+    if (full != fullSequences.end()) {
+        for (int i = 0; i < kUnits; ++i) EXPECT_EQ(rig.UnitOf(i).RequestSummary(), full->second);
+    }
+    EXPECT_FALSE(added.contains(QStringLiteral("> 14:05:09 请连接好设备！")));
+    EXPECT_TRUE(rig.f.boxes.Shown.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Commands, ChannelCommand,
+                         ::testing::Combine(::testing::ValuesIn(kChannelCommands),
+                                            ::testing::Values(TBuildLang::Chinese, TBuildLang::English)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).name) + "_" + LangName(std::get<1>(info.param));
+                         });
+
+// A download sends the EEP checksums the image has; only a PSoC 6 download
+// replaces them with supervisory-flash sums first.
+TEST(Download, SendsTheImagesEepChecksumsUnlessPSoC6)
+{
+    for (const bool psoc6 : {false, true}) {
+        SCOPED_TRACE(psoc6 ? "PSoC 6" : "PSoC 1");
+        FourChannels rig(TBuildLang::Chinese);
+        ASSERT_TRUE(rig.ok);
+        rig.ChoosePSoC1Chip();
+        CurChip.FamilyCode = psoc6 ? 0xD8 : 0x27;
+        CurChip.EepSize = 2048;
+        for (std::size_t i = 0; i < 2048; ++i) ImageBufs.EepSFlashBuf[0x800 + i] = 0x01;
+        ImageInfo.UserRowsPresent = 1;
+        Checksums.EepCrcSum = 0x5678;
+        Checksums.EepAccSum = 0x1234;
+        rig.ClearRequests();
+        const int before = rig.f.Lines().size();
+        rig.f.win->SpdBtnDownLoadClick();
+        ASSERT_TRUE(Pump([&] { return rig.UnitOf(0).ConfigBlock().size() == 512; }, 10000));
+        Pump(AllIdle, 30000);
+        const auto block = rig.UnitOf(0).ConfigBlock();
+        const std::uint16_t crc = static_cast<std::uint16_t>(block[56] | block[57] << 8);
+        const std::uint16_t acc = static_cast<std::uint16_t>(block[58] | block[59] << 8);
+        const bool sumLine = rig.f.LinesFrom(before).filter(QStringLiteral("芯片 SFlash Data ACC CheckSum")).size() == 1;
+        if (psoc6) {
+            EXPECT_TRUE(sumLine);
+            EXPECT_EQ(acc, 2048);  // the plain sum of the user rows
+            EXPECT_EQ(acc, Checksums.EepAccSum);
+        } else {
+            EXPECT_FALSE(sumLine);
+            EXPECT_EQ(crc, 0x5678);
+            EXPECT_EQ(acc, 0x1234);
+        }
+    }
+}
+
+// A unit that hangs up takes its own port name out of the list.
+TEST(HangUp, RemovesThatChannelsOwnPort)
+{
+    FourChannels rig(TBuildLang::Chinese);
+    ASSERT_TRUE(rig.ok);
+    const std::string third = Channels[2].ComPortName;
+    rig.UnitOf(2).Disconnect();
+    ASSERT_TRUE(Pump([] { return Channels[2].Connected == 0; }, 10000));
+    QStringList left;
+    for (int i = 0; i < rig.f.win->ComboBoxCOM->count(); ++i) left << rig.f.win->ComboBoxCOM->itemText(i);
+    EXPECT_EQ(left.size(), kUnits - 1);
+    EXPECT_FALSE(left.contains(QString::fromStdString(third)));
+    EXPECT_TRUE(left.contains(QString::fromStdString(Channels[0].ComPortName)));
+    EXPECT_FALSE(rig.f.win->Gauges[2]->isEnabled());
+    EXPECT_EQ(Channels[0].Connected, 1);
+}
+
+} // namespace
