@@ -20,6 +20,10 @@ readonly kKeyDelayMs=60
 # The chip button, relative to the main window's top-left corner.
 readonly kChipButtonX=60
 readonly kChipButtonY=124
+# The page tabs "Chip Setting" and "Main Flash", likewise.
+readonly kChipPageX=52
+readonly kMainFlashPageX=145
+readonly kPageTabY=70
 # The menu path to CY8C27443: third group, seventh submenu, third chip.
 readonly kChipKeys=(Down Down Down Right Down Down Down Down Down Down Right Down Down)
 # The last request of a download (RESTX) and of an automatic sequence (security write).
@@ -43,10 +47,17 @@ done
 [ -n "$pid" ] && [ -n "$hex" ] || { echo "drive-app.sh: --pid and --hex are needed" >&2; exit 2; }
 
 step() { echo "drive: $*"; }
+# The screen, cut to the main window once it is known (the pop-up menus lie inside it).
 shot() {
   [ -n "$shots" ] || return 0
   mkdir -p "$shots"
-  import -window root "$shots/$1.png" 2>/dev/null || true
+  local crop=()
+  if [ -n "${main:-}" ]; then
+    local X Y WIDTH HEIGHT SCREEN WINDOW
+    eval "$(xdotool getwindowgeometry --shell "$main" 2>/dev/null)" || true
+    [ -n "${WIDTH:-}" ] && crop=(-crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage)
+  fi
+  import -window root "${crop[@]}" -strip "$shots/$1.png" 2>/dev/null || true
 }
 fail() {
   echo "drive-app.sh: FAILED: $*" >&2
@@ -147,6 +158,14 @@ extra=""
 find_extra() { local w; for w in $(windows); do [ "$w" = "$main" ] || { extra="$w"; return 0; }; done; return 1; }
 if find_extra; then fail "a window ($(xdotool getwindowname "$extra")) stayed open after loading"; fi
 shot "loaded-$lang"
+if [ -n "$shots" ]; then
+  # A look at the loaded image in the main hex view, then back to the chip page.
+  xdotool mousemove --window "$main" "$kMainFlashPageX" "$kPageTabY" click 1
+  sleep 0.5
+  shot "hexview-$lang"
+  xdotool mousemove --window "$main" "$kChipPageX" "$kPageTabY" click 1
+  sleep 0.3
+fi
 
 # 4. Download to the four units.
 step "download"
