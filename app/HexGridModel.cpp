@@ -38,11 +38,21 @@ void THexGridModel::Rebuild(const std::vector<THexSection>& sections, int addrDi
         SignalChangedRows();
         return;
     }
-    beginResetModel();
+    // Rows go and come as rows, so the grid's columns (and their widths) stay.
+    if (rows_ > 0) {
+        beginRemoveRows(QModelIndex(), 0, rows_ - 1);
+        rows_ = 0;
+        runs_.clear();
+        endRemoveRows();
+    }
     sections_ = clamped;
     addrDigits_ = addrDigits;
     runs_.clear();
     shown_.clear();
+    int rowsAfter = 0;
+    for (std::size_t i = 0; i < sections_.size(); ++i)
+        rowsAfter += static_cast<int>(sections_[i].Rows) + (i > 0 ? 1 : 0);
+    if (rowsAfter > 0) beginInsertRows(QModelIndex(), 0, rowsAfter - 1);
     int row = 0;
     for (std::size_t i = 0; i < sections_.size(); ++i) {
         if (i > 0) ++row;  // the blank row before every further section
@@ -52,7 +62,7 @@ void THexGridModel::Rebuild(const std::vector<THexSection>& sections, int addrDi
         row += static_cast<int>(sections_[i].Rows);
     }
     rows_ = row;
-    endResetModel();
+    if (rowsAfter > 0) endInsertRows();
 }
 
 void THexGridModel::SignalChangedRows()

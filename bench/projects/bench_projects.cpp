@@ -14,7 +14,7 @@
 #include <random>
 #include <string>
 
-#include "app/ImageViewsHookup.h"
+#include "app/MainTL200CyFiles.h"
 #include "app/MainTL200Cy.h"
 #include "link/DefinCyX4.h"
 #include "link/LinkSinks.h"
@@ -138,7 +138,7 @@ int main(int argc, char** argv)
         TNullBoxes boxes;
         window.SetMessageBoxes(&boxes);
         window.Timer1->stop();
-        TImageViewsHookup& hookup = ImageViewsOf(window);
+        TMainFiles& hookup = window.Files();
         window.show();
         app.processEvents();
         FillImage(9);

@@ -4,7 +4,7 @@ telvic_gtest(test_app_projects
   LABELS app
   QT)
 telvic_gtest(test_app_projects_window
-  SOURCES test_ImageViewsHookup.cpp
+  SOURCES test_WindowViewsProjects.cpp
   LIBS telvic_app
   LABELS app gui
   QT)

@@ -1,5 +1,6 @@
 // The checksum views, project files and serial numbers inside the real main
-// window of both builds: grids, panels, menu commands and the project round trip.
+// window of both builds: grids, panels, menu commands, the project round trip
+// and a refused serial number that stops Program and Auto.
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -8,7 +9,7 @@
 #include <QTabWidget>
 #include <QTableView>
 
-#include "app/ImageViewsHookup.h"
+#include "app/MainTL200CyFiles.h"
 #include "tests/app/MainWinFixture.h"
 
 namespace {
@@ -23,13 +24,12 @@ void SelectPsoc4(TTelvic200CyPrg& w)
     w.SelectChipName(QStringLiteral("CY8C4245AXI-483"));
 }
 
-TEST(ImageViewsHookup, GridsPanelsAndReadBackRefreshInTheWindow)
+TEST(WindowViewsProjects, GridsPanelsAndReadBackRefreshInTheWindow)
 {
     for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
         MainWinFixture f(lang);
         f.Show();
-        TImageViewsHookup& h = ImageViewsOf(*f.win);
-        EXPECT_EQ(&ImageViewsOf(*f.win), &h) << "one hookup per window";
+        TMainFiles& h = f.win->Files();
         EXPECT_EQ(f.win->HexViewer->model(), &h.Views().MainView());
         EXPECT_EQ(f.win->EepDataView->model(), &h.Views().EepView());
 
@@ -57,21 +57,13 @@ TEST(ImageViewsHookup, GridsPanelsAndReadBackRefreshInTheWindow)
     }
 }
 
-TEST(ImageViewsHookup, ProjectRoundTripThroughTheMenus)
+TEST(WindowViewsProjects, ProjectRoundTripThroughTheMenus)
 {
     MainWinFixture f(TBuildLang::Chinese);
     f.Show();
-    TImageViewsHookup& h = ImageViewsOf(*f.win);
+    TMainFiles& h = f.win->Files();
     const std::string path = f.dir.filePath("round.PTV").toStdString();
-    h.AskProjectFileName = [&path](bool, std::string& name) { return (name = path), true; };
-    int updates = 0;
-    h.AfterLoadUpdate = [&] {
-        ++updates;
-        ImageInfo.TargetStartAddr = 0;
-        ImageInfo.TargetEndAddr = CurChip.FlashSizeKB * 1024u - 1;
-        h.Views().CalcMainChecksums(ImageInfo.TargetStartAddr, ImageInfo.TargetEndAddr);
-        h.Views().ShowMainFlash(ImageInfo.TargetStartAddr, ImageInfo.TargetEndAddr);
-    };
+    h.FileDialogHook = [&path](bool, int, std::string& name) { return (name = path), true; };
 
     SelectPsoc4(*f.win);
     ImageInfo.ProgSizeKB = CurChip.FlashSizeKB;
@@ -92,7 +84,7 @@ TEST(ImageViewsHookup, ProjectRoundTripThroughTheMenus)
     CurChip.FamilyCode = 0x20;
     f.win->LoadfromProjectFile1->trigger();
     ASSERT_EQ(f.boxes.Shown.back(), (TShownBox{'P', QStringLiteral("Project File Open Success!")}));
-    EXPECT_EQ(updates, 1);
+    EXPECT_EQ(ImageInfo.TargetEndAddr, 0x7FFFu) << "the after-load update ran";
     EXPECT_EQ(CurChip.FamilyCode, 0xC0);
     EXPECT_EQ(f.win->MCUNameEdit->text(), QStringLiteral("CY8C4245AXI-483"));
     EXPECT_EQ(f.win->StatusPanelText(2), QStringLiteral("blinky.hex"));
@@ -105,15 +97,35 @@ TEST(ImageViewsHookup, ProjectRoundTripThroughTheMenus)
               QString::asprintf("%02X", static_cast<std::uint8_t>(0x7FFF * 13)));
 }
 
-TEST(ImageViewsHookup, EnglishBuildNeverInsertsOrAdvancesSerialNumbers)
+TEST(WindowViewsProjects, RefusedSerialNumberStopsProgramAndAuto)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    f.Show();
+    SelectPsoc4(*f.win);
+    ObjFileLoaded = 1;
+    f.win->CheckBoxSN->setChecked(true);
+    f.win->ChkBoxPCSN->setChecked(true);
+    f.win->AddrEdit->setText(QStringLiteral("0x3FFFFE"));
+    for (auto command : {&TTelvic200CyPrg::SpdBtnProgClick, &TTelvic200CyPrg::AutoSpdBtnClick}) {
+        f.boxes.Shown.clear();
+        const int before = f.Lines().size();
+        (f.win.get()->*command)();
+        EXPECT_EQ(f.boxes.Shown, (std::vector<TShownBox>{{'P', QString::fromUtf8(kSNOutOfAreaText)}}));
+        EXPECT_FALSE(f.LinesFrom(before).join(QLatin1Char('\n')).contains(QStringLiteral("请连接好设备！")))
+            << "no channel step after the refusal";
+    }
+    f.win->AddrEdit->setText(QStringLiteral("0x3FFFFC"));
+    f.win->SpdBtnProgClick();
+    EXPECT_EQ(f.win->LogText().contains(QStringLiteral("请连接好设备！")), true) << "a fitting number goes on";
+}
+
+TEST(WindowViewsProjects, EnglishBuildNeverInsertsOrAdvancesSerialNumbers)
 {
     MainWinFixture f(TBuildLang::English);
     f.Show();
-    ImageViewsOf(*f.win);
     SelectPsoc4(*f.win);
     f.win->CheckBoxSN->setChecked(true);
-    f.win->ChkBoxPCSN->setChecked(true);  // hidden in this build
-    EXPECT_FALSE(f.win->ChkBoxPCSN->isVisibleTo(f.win.get()));
+    EXPECT_FALSE(f.win->ChkBoxPCSN->isVisibleTo(f.win.get())) << "hidden, so never checked";
     SNSettings.SNValue = 0x01020304;
     SNSettings.SNAddr = 0x100;
     SNSettings.SNRoundStep = 4;
