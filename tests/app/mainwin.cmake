@@ -4,6 +4,7 @@ telvic_gtest(test_MainWindow
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_MainWindow.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_MainWinOptions.cpp
           ${CMAKE_CURRENT_LIST_DIR}/test_MainWinCommands.cpp
+          ${CMAKE_CURRENT_LIST_DIR}/test_MainWinFiles.cpp
   LIBS telvic_app Qt6::Test
   LABELS app gui
   QT)

@@ -67,17 +67,35 @@ public:
             if (u->Path() == Channels[ch].ComPortName) return *u;
         throw std::runtime_error("no unit on channel");
     }
-    void ChoosePSoC1Chip()
+    enum class TChip { PSoC1, PSoC3, PSoC6 };
+    // A chip as its catalogue row writes it, then a 16 KB image and, for the
+    // chips that have them, EEP/SFlash and ECC/WFlash data.
+    void ChooseChip(TChip chip)
     {
-        CurChip.FamilyCode = 0x27;
+        const struct {
+            std::uint8_t family;
+            std::uint16_t blockSize, blockNum, eepSize, eccSize;
+            const char* name;
+        } rows[] = {
+            {0x27, 64, 256, 0, 0, "CY8C24794-24LFXI"},
+            {0x80, 256, 256, 2048, 0, "CY8C3866AXI-040"},
+            {0xD8, 512, 256, 2048, 32768, "CY8C6247BZI-D54"},
+        };
+        const auto& r = rows[static_cast<int>(chip)];
+        CurChip.FamilyCode = r.family;
         CurChip.BankNum = 1;
-        CurChip.BlockSize = 64;
-        CurChip.BlockNum = 256;
+        CurChip.BlockSize = r.blockSize;
+        CurChip.BlockNum = r.blockNum;
+        CurChip.EepSize = r.eepSize;
+        CurChip.EccSize = r.eccSize;
         CurChip.ChipID1 = 0x0D01;
-        f.win->SelectChipName(QStringLiteral("CY8C24794-24LFXI"));
+        f.win->SelectChipName(QString::fromLatin1(r.name));
         for (std::size_t i = 0; i < 16 * 1024; ++i) ImageBufs.MainFlashBuf[i] = static_cast<std::uint8_t>(i * 7 + 1);
+        for (std::size_t i = 0; i < kEepSFlashBufSize; ++i) ImageBufs.EepSFlashBuf[i] = static_cast<std::uint8_t>(i + 3);
+        for (std::size_t i = 0; i < kEccWFlashBufSize; ++i) ImageBufs.EccWFlashBuf[i] = static_cast<std::uint8_t>(i + 5);
         ObjFileLoaded = 1;
     }
+    void ChoosePSoC1Chip() { ChooseChip(TChip::PSoC1); }
     void ClearRequests()
     {
         for (auto& u : units) u->ClearRequests();
@@ -117,14 +135,22 @@ TEST_P(FirstSearch, FindsFourUnitsInPortOrder)
 INSTANTIATE_TEST_SUITE_P(Builds, FirstSearch, ::testing::Values(TBuildLang::Chinese, TBuildLang::English),
                          [](const auto& info) { return std::string(LangName(info.param)); });
 
+using TChip = FourChannels::TChip;
+
 struct TChannelCommand {
     const char* name;
     void (TTelvic200CyPrg::*handler)();
     const char* chineseLine;  // "%1" is the channel
-    const char* englishLine;  // as the memo shows it after the time prefix
+    const char* englishLine;  // after the time prefix; "": the memo line without time; null: no command
     const char* firstRequest; // code:argument of the first request on each unit
     bool channel1Only;
+    TChip chip = TChip::PSoC1;
 };
+
+void PrintTo(const TChannelCommand& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 const TChannelCommand kChannelCommands[] = {
     {"Download", &TTelvic200CyPrg::SpdBtnDownLoadClick, "编程器%1 ：下载数据......", "> Programmer %1 : Download......", "53", false},
@@ -136,6 +162,12 @@ const TChannelCommand kChannelCommands[] = {
     {"Security", &TTelvic200CyPrg::SpdBtnSecuClick, "芯片%1 ：写Security Data......", "Chip %1 : Write Security Data......", "93:53", false},
     {"ChipId", &TTelvic200CyPrg::ReadChipID1Click, "编程器%1 ：读取当前芯片ID......", "Programmer %1 : Read Chip ID......", "93:55", false},
     {"ReadMemory", &TTelvic200CyPrg::ReadChipMemory1Click, "芯片1 ：读取芯片Main Flash Data......", "", "9B:0", true},
+    {"ReadEEP", &TTelvic200CyPrg::ReadEEP1Click, "芯片1 ：读取芯片EEP Data......", "Chip 1 : Read Chip EEP Data.......", "9D:0", true, TChip::PSoC3},
+    {"ReadSFlash", &TTelvic200CyPrg::ReadEEP1Click, "芯片1 ：读取芯片SFlash Data(User/NAR/Public Key/TOC2/RTOC2)......", "Chip 1 : Read Chip SFlash Data......", "9D:0", true, TChip::PSoC6},
+    {"ReadWFlash", &TTelvic200CyPrg::ReadWFlashData1Click, "芯片1 ：读取芯片Work Flash Data......", "Chip 1 : Read Chip Work Flash Data......", "9A:0", true, TChip::PSoC6},
+    {"ReadSecurity", &TTelvic200CyPrg::ReadSecurity1Click, "芯片1 ：读取芯片Security Flash Data......", nullptr, "93:51", true},
+    {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, "芯片%1 ：开始编程芯片EEP Data...", "芯片%1 ：开始编程芯片EEP Data...", "99:0", false, TChip::PSoC3},
+    {"ProgramWFlash", &TTelvic200CyPrg::ProgramWFlashData1Click, "芯片%1 ：开始编程芯片Work Flash Data...", "芯片%1 ：开始编程芯片Work Flash Data...", "98:0", false, TChip::PSoC6},
 };
 
 class ChannelCommand : public ::testing::TestWithParam<std::tuple<TChannelCommand, TBuildLang>> {};
@@ -147,10 +179,17 @@ TEST_P(ChannelCommand, RunsOnFourEmulatedChannels)
     const bool en = lang == TBuildLang::English;
     FourChannels rig(lang);
     ASSERT_TRUE(rig.ok);
-    rig.ChoosePSoC1Chip();
+    rig.ChooseChip(cmd.chip);
     rig.ClearRequests();
     const int before = rig.f.Lines().size();
     (rig.f.win.get()->*cmd.handler)();
+    if (en && !cmd.englishLine) {
+        // The English build has the menu item without the command.
+        Pump([] { return false; }, 30);
+        for (int i = 0; i < kUnits; ++i) EXPECT_TRUE(rig.UnitOf(i).RequestSummary().empty());
+        EXPECT_EQ(rig.f.Lines().size(), before);
+        return;
+    }
     ASSERT_TRUE(Pump(AllIdle, 30000));
     // Let late frames (none expected) arrive before looking.
     Pump([] { return false; }, 30);
@@ -167,7 +206,7 @@ TEST_P(ChannelCommand, RunsOnFourEmulatedChannels)
         ASSERT_FALSE(requests.empty());
         EXPECT_EQ(requests.front().substr(0, std::string(cmd.firstRequest).size()), cmd.firstRequest);
         QString line;
-        if (en && cmd.channel1Only) line = QStringLiteral("> Chip 1 : Read Chip Main Flash Data......");
+        if (en && *cmd.englishLine == '\0') line = QStringLiteral("> Chip 1 : Read Chip Main Flash Data......");
         else line = QStringLiteral("> 14:05:09 ") + QString::fromUtf8(en ? cmd.englishLine : cmd.chineseLine).arg(i + 1);
         EXPECT_TRUE(added.contains(line)) << line.toStdString();
         const TGauge& gauge = rig.f.win->ChannelGauge(i);
