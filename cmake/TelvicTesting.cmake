@@ -15,9 +15,16 @@ function(telvic_gtest name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
+    TEST_LIST ${name}_TESTS
     DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      LABELS "${T_LABELS}"
-      ENVIRONMENT "QT_QPA_PLATFORM=offscreen;TELVIC_SHARED_DIR=${PROJECT_SOURCE_DIR}/../shared;TELVIC_BUILD_DIR=${PROJECT_BINARY_DIR}"
-      TIMEOUT 300)
+    PROPERTIES TIMEOUT 300)
+  # Discovery flattens list-valued properties, so labels and the environment
+  # are set by a script that CTest runs after the discovered tests are known.
+  set(env "QT_QPA_PLATFORM=offscreen" "TELVIC_SHARED_DIR=${PROJECT_SOURCE_DIR}/../shared" "TELVIC_BUILD_DIR=${PROJECT_BINARY_DIR}")
+  set(props ${CMAKE_CURRENT_BINARY_DIR}/${name}_props.cmake)
+  file(WRITE ${props}
+    "foreach(test IN LISTS ${name}_TESTS)\n"
+    "  set_tests_properties(\"\${test}\" PROPERTIES LABELS \"${T_LABELS}\" ENVIRONMENT \"${env}\")\n"
+    "endforeach()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${props})
 endfunction()
