@@ -374,6 +374,7 @@ void TTelvic200CyPrg::BuildChipGroup(QWidget* page)
     int r = 0;
     DevButton = new QPushButton(en ? QStringLiteral("Select Chip") : QStringLiteral("选择芯片"), GroupBoxChip);
     DevButton->setObjectName("DevButton");
+    DevButton->setFocusPolicy(Qt::NoFocus);  // Space starts Auto, it must not also open the chip menu
     MCUNameEdit = new QLineEdit(GroupBoxChip);
     MCUNameEdit->setObjectName("MCUNameEdit");
     // Read-only for the operator: only a chip choice or a project load sets it,
