@@ -322,6 +322,21 @@ TEST_F(HdlPrjTest, SmallChipFileSizeAndEmptySections)
     EXPECT_EQ(bytes[7549], 'E' ^ 0x69);
 }
 
+TEST_F(HdlPrjTest, TextFieldsAreCutToTheirWidths)
+{
+    SaveSmall();
+    CurChip.ChipName = "ABCDEFGHIJKLMNOPQRSTUV";  // 22 characters
+    ImageInfo.ObjFileName = std::string(60, 'n');
+    ASSERT_TRUE(SaveProjectFile(path, kPrjModelCode, TSeq()));
+    const std::vector<std::uint8_t> f = ReadFile(path);
+    for (int i = 0; i < 20; ++i) ASSERT_EQ(f[24 + i], ('A' + i) ^ 0xD3) << "no terminating zero in a full field";
+    EXPECT_EQ(f[44 + 47], 'n' ^ 0xD3);
+    EXPECT_EQ(f[92], 0);
+    ASSERT_EQ(LoadProjectFile(path, host), kPrjOk);
+    EXPECT_EQ(CurChip.ChipName, "ABCDEFGHIJKLMNOPQRST");
+    EXPECT_EQ(ImageInfo.ObjFileName, std::string(48, 'n'));
+}
+
 TEST_F(HdlPrjTest, RoundTripRestoresEveryFieldInTheLoadOrder)
 {
     FillProjectState();
