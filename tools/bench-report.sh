@@ -18,12 +18,12 @@ while [ $# -gt 0 ]; do
 done
 
 # Optimised build with tests on: the object-file benchmark links the tests' library.
-[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVIC_BUILD_BENCH=ON
+[ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVIC_BUILD_BENCH=ON >&2
 targets=()
 for f in bench/*/CMakeLists.txt; do
   while read -r t; do targets+=("$t"); done < <(sed -n 's/^ *add_executable(\([A-Za-z0-9_]*\).*/\1/p' "$f")
 done
-cmake --build "$build" --target "${targets[@]}"
+cmake --build "$build" --target "${targets[@]}" >&2
 
 echo "Machine: $(nproc) cores; $(lscpu | sed -n 's/^Model name: *//p'); $(free -g | awk '/^Mem:/ {print $2 " GiB memory"}'); $(uname -sr)"
 echo

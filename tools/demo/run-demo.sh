@@ -46,8 +46,15 @@ hexfile="$build/demo/CY8C27443-demo.hex"
 
 # ---------------------------------------------------------------- outside the namespace
 if [ "$inner" = 0 ]; then
-  if [ ! -x "$build/app/$program" ] || [ ! -x "$build/tools/demo/emuserve" ]; then
-    [ -f "$build/CMakeCache.txt" ] || cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+  missing=0
+  [ -x "$build/app/$program" ] && [ -x "$build/tools/demo/emuserve" ] || missing=1
+  if [ "$missing" = 1 ] || { [ "$drive" = 1 ] && ! command -v xdotool >/dev/null; }; then
+    . "$repo/tools/deps.sh"
+    telvic_install_deps
+  fi
+  if [ "$missing" = 1 ]; then
+    [ -f "$build/CMakeCache.txt" ] || cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+      -DBUILD_TESTING=OFF -DTELVIC_BUILD_BENCH=OFF
     cmake --build "$build" --target "$program" telvic_demo_emuserve
   fi
   mkdir -p "$build/demo"
