@@ -54,6 +54,8 @@ TEST_P(DownloadChain, FourChannelsSendEveryAreaAndFinishWithRestx)
     for (int ch = 0; ch < kChannelCount; ++ch) {
         SCOPED_TRACE("channel " + std::to_string(ch + 1));
         emu::TProgrammerEmulator& u = *rig.UnitOf(ch);
+        // The end-of-download command gets no reply: wait until it is through.
+        EXPECT_TRUE(u.WaitForRequests(c.Wire.size() + 1, 3000));
         EXPECT_EQ(Wire(u), c.Wire);
         EXPECT_TRUE(u.Errors().empty()) << u.Errors().front();
         Lines expected = {"下载Mian Flash Data......"};
