@@ -56,7 +56,8 @@ std::uint8_t UnpackFrame(const std::uint8_t* frame, std::uint8_t* packet, std::u
     bool escaped = false;
     for (; pos < frameLen; ++pos) {
         const std::uint8_t b = frame[pos];
-        if (b == kFrameDelim) {
+        // After an escape byte only 0xDC or 0xDD may follow; a delimiter there is a bad escape too.
+        if (b == kFrameDelim && !escaped) {
             packetLen = static_cast<std::uint16_t>(out);
             return out < kMinPacketLen ? kResultBadPacket : kResultOk;
         }

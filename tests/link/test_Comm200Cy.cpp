@@ -88,6 +88,7 @@ TEST(UnpackFrame, Cases)
         {"escapes", {0xC0, 0xDB, 0xDC, 0xDB, 0xDD, 3, 4, 5, 6, 7, 8, 0xC0}, kResultOk, 8, {0xC0, 0xDB, 3, 4}},
         {"seven bytes", {0xC0, 1, 2, 3, 4, 5, 6, 7, 0xC0}, kResultBadPacket, 7, {1, 2, 3, 4, 5, 6, 7}},
         {"bad escape", {0xC0, 1, 2, 0xDB, 0x41, 5, 6, 7, 8, 9, 0xC0}, kResultBadPacket, 0, {1, 2}},
+        {"escape before the closing", {0xC0, 1, 2, 3, 4, 5, 6, 7, 8, 0xDB, 0xC0}, kResultBadPacket, 0, {1, 2, 3}},
         {"no closing", {0xC0, 1, 2, 3, 4, 5, 6, 7, 8, 9}, kResultNoClosingDelim, 0xFFFF, {1, 2, 3}},
         {"only an opening", {0xC0}, kResultNoClosingDelim, 0xFFFF, {}},
         {"no delimiter", {1, 2, 3}, kResultNoClosingDelim, 0xFFFF, {}},
