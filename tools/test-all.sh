@@ -12,6 +12,8 @@ cd "$(dirname "$0")/.."
 . tools/deps.sh
 telvic_install_deps
 jobs=$(nproc)
+# Paths relative to the checkout in ccache's keys: a fresh clone anywhere hits the cache.
+export CCACHE_BASEDIR="$PWD"
 stages=${TELVIC_STAGES:-normal asan tsan fuzz}
 supp="$PWD/tests/sanitizers"
 failed=()
