@@ -132,9 +132,12 @@ TTelvic200CyPrg::~TTelvic200CyPrg()
     qApp->removeEventFilter(this);
     portList_.OnChanged = nullptr;
     if (::LinkHost.Log == this) ::LinkHost = TLinkHost{};
+    // The channel records must not keep pointing at this window's parts.
     for (auto& ch : Channels) {
         for (auto& g : gauges_)
             if (ch.Gauge == &g) ch.Gauge = nullptr;
+        for (auto& port : CommPorts)
+            if (ch.Port == port.get()) ch.Port = nullptr;
     }
 }
 

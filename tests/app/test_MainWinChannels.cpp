@@ -128,8 +128,15 @@ TEST_P(FirstSearch, FindsFourUnitsInPortOrder)
         EXPECT_TRUE(rig.f.win->Gauges[static_cast<std::size_t>(i)]->isEnabled());
     }
     EXPECT_EQ(rig.f.win->InfoPanel->text(), QLatin1String(kUnitName));
-    EXPECT_EQ(rig.f.win->ComboBoxCOM->count(), kUnits);
+    QComboBox* list = rig.f.win->ComboBoxCOM;
+    EXPECT_EQ(list->count(), kUnits);
+    EXPECT_EQ(list->currentText(), QString::fromStdString(sorted.back()));  // the last listed port
     EXPECT_TRUE(rig.f.boxes.Shown.empty());
+    // Choosing an entry names channel 1's port; typed text selects none.
+    rig.f.win->ComboBoxCOMChange(2);
+    EXPECT_EQ(Channels[0].ComPortName, sorted[2]);
+    rig.f.win->ComboBoxCOMChange(-1);
+    EXPECT_EQ(Channels[0].ComPortName, "");
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, FirstSearch, ::testing::Values(TBuildLang::Chinese, TBuildLang::English),

@@ -357,6 +357,10 @@ TEST(ChipSetup, FamiliesWithoutChipLevelCommandsAndBack)
         EXPECT_TRUE(w.ChkBoxEnID->isEnabled());
     }
     EXPECT_EQ(CurChip.BankNum, 1);
+    // Names longer than the box's typing limit stay whole.
+    w.SelectChipName(QStringLiteral("CY8C4247LQI-BL483-XYZW"));
+    EXPECT_EQ(w.MCUNameEdit->text().size(), 22);
+    EXPECT_EQ(CurChip.ChipName, "CY8C4247LQI-BL483-XYZW");
 }
 
 TEST(ChipSetup, ImageLargerThanTheChipWarnsAndEnglishUnchecksBlankError)
