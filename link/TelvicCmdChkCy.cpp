@@ -264,12 +264,12 @@ void TTelvicCmdChk::PutPacketString(const std::string& s, std::uint16_t offset, 
     width = static_cast<std::uint16_t>(std::min<std::size_t>(width, kPktBufSize - offset));
     std::uint8_t* field = State().PktBuf + offset;
     std::memset(field, 0, width);
-    const std::size_t len = TextLen(s);
-    if (len == 0) {
+    // Only a truly empty text is marked; one that starts with a zero character writes nothing.
+    if (s.empty()) {
         if (width) field[0] = static_cast<std::uint8_t>(kEmptyNameChar);
         return;
     }
-    std::memcpy(field, s.data(), std::min<std::size_t>(len, width));
+    std::memcpy(field, s.data(), std::min<std::size_t>(TextLen(s), width));
 }
 
 void TTelvicCmdChk::CopyMainFlash(std::uint8_t* dst, std::uint16_t pos, std::uint32_t startAddr) const

@@ -309,6 +309,8 @@ TEST_F(SenderTest, PutPacketStringCutsPadsAndMarksEmptyNames)
     EXPECT_EQ(Slice(p, 10, 5), (Bytes{'?', 0, 0, 0, 0x77}));
     e->PutPacketString(std::string("AB\0CD", 5), 20, 4);
     EXPECT_EQ(Slice(p, 20, 4), (Bytes{'A', 'B', 0, 0}));
+    e->PutPacketString(std::string("\0CD", 3), 24, 3);
+    EXPECT_EQ(Slice(p, 24, 3), (Bytes{0, 0, 0}));
 }
 
 // --- Configuration block -------------------------------------------------
