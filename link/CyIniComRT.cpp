@@ -1,3 +1,5 @@
+// CyIniComRT: InitCommonVars, the power-on values of the shared programming
+// state, set once when the main window is first shown.
 #include "link/CyIniComRT.h"
 
 #include <cstring>

@@ -1,3 +1,5 @@
+// DefinCyX4: the one instance of each shared record, of the four channel
+// records and of the plain values, and the reset that tests start from.
 #include "link/DefinCyX4.h"
 
 #include <cstring>
