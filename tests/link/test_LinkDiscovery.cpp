@@ -239,3 +239,62 @@ TEST(DiscoveryPorts, FtdiListerTakesOnlyFtdiDriverEntries)
 }
 
 }  // namespace
+
+namespace {
+
+emu::Bytes IdentifyReplyFrame(const std::string& name)
+{
+    emu::Bytes p(64, 0);
+    p[0] = 0xA3;
+    p[1] = 0xA5;
+    p[2] = 0x35;
+    p[3] = static_cast<std::uint8_t>(name.size() - 1);
+    std::copy(name.begin(), name.end(), p.begin() + 25);
+    return emu::FrameReply(p);
+}
+
+emu::Bytes ReportFrame(std::uint8_t stage)
+{
+    emu::Bytes p = {0xFD, stage, 0, 0, 0, 0, 0};
+    std::uint8_t sum = 0;
+    for (auto b : p) sum = static_cast<std::uint8_t>(sum + b);
+    p.push_back(static_cast<std::uint8_t>(0x100 - sum));
+    return emu::FrameReply(p);
+}
+
+TEST(ReceivePath, FramesOfOneChunkGoToIdentifyThenDispatchAndTheTailWaits)
+{
+    TLinkRig rig({});
+    Channels[0].OpCode = kOpIdle;
+    emu::Bytes chunk = IdentifyReplyFrame("Telvic200Cy");
+    const emu::Bytes report = ReportFrame(0x20);
+    const emu::Bytes third = ReportFrame(0x30);
+    chunk.insert(chunk.end(), report.begin(), report.end());
+    chunk.insert(chunk.end(), third.begin(), third.begin() + 4);
+    Channels[0].OpTimeout = 7;
+    ChannelReceiveData(0, chunk.data(), static_cast<std::uint16_t>(chunk.size()));
+    EXPECT_EQ(Channels[0].Connected, 1);
+    EXPECT_TRUE(rig.Log.Has("找到设备1 ：Telvic200Cy!"));
+    EXPECT_TRUE(rig.Log.Has("Channel 1 : Chip Blank Checking...."));  // dispatched, then reported
+    EXPECT_EQ(Channels[0].RxLen, 4);
+    EXPECT_FALSE(rig.Log.Has("Channel 1 : Do Chip Erasing...."));
+    ChannelReceiveData(0, third.data() + 4, static_cast<std::uint16_t>(third.size() - 4));
+    EXPECT_TRUE(rig.Log.Has("Channel 1 : Do Chip Erasing...."));
+    EXPECT_EQ(Channels[0].RxLen, 0);
+    EXPECT_EQ(Channels[0].OpTimeout, 1000);  // every chunk refreshes the channel's time-out
+}
+
+TEST(ReceivePath, EnglishSearchLineAndRefreshOfChannelOne)
+{
+    TLinkRig rig({Named(kGoodName)});
+    SearchProgrammers(*rig.Lister, TBuildLang::English);
+    EXPECT_TRUE(rig.Log.Has("Find the device 1 : " + rig.Unit(0).Path() + "............"));
+    ASSERT_TRUE(rig.Pump([] { return Channels[0].Connected == 1; }));
+    RefreshPortList(*rig.Lister);
+    EXPECT_EQ(Channels[0].Connected, 0);
+    EXPECT_EQ(Channels[0].Port->PortHandle(), 0);
+    EXPECT_EQ(Channels[0].ComPortName, rig.Unit(0).Path());
+    EXPECT_EQ(rig.PortList.Items(), std::vector<std::string>{rig.Unit(0).Path()});
+}
+
+}  // namespace
