@@ -524,14 +524,14 @@ void UnpackConfigBlock()
     std::memcpy(ImageBufs.SecurityBuf, b + cfg::Security, cfg::SecurityLen);
 }
 
-TPrjDialogSpec PrjSaveDialogSpec(TBuildLang lang)
+TPrjDialogTexts PrjSaveDialogTexts(TBuildLang lang)
 {
     if (lang == TBuildLang::English)
         return {"PRJ", "Telvicxx Project File(*.prj)", "Save to Telvic200xx Project File"};
     return {"PTV", "Telvicxx Project File(*.PTV)", "Save to Telvic200xx Project File"};
 }
 
-TPrjDialogSpec PrjOpenDialogSpec(TBuildLang lang)
+TPrjDialogTexts PrjOpenDialogTexts(TBuildLang lang)
 {
     if (lang == TBuildLang::English)
         return {"*.prj", "Telvicxx Project Files(*.prj)", "Open Telvic200xx Project File"};

@@ -62,7 +62,7 @@ class TProjectHost : public TPrjMessages {
 public:
     virtual void InformationMessage(const std::string& text) = 0;
     virtual void FocusPanelBtns() = 0;
-    // The file dialogs (see PrjDialogSpec); false when cancelled.
+    // The file dialogs (see PrjSaveDialogTexts); false when cancelled.
     virtual bool AskSaveFileName(std::string& fileName) = 0;
     virtual bool AskOpenFileName(std::string& fileName) = 0;
     // May raise the number-box conversion error, which ends the save.
@@ -74,13 +74,13 @@ public:
     virtual void ApplyProjectSettings() = 0;
 };
 
-struct TPrjDialogSpec {
+struct TPrjDialogTexts {
     const char* DefaultExt;
     const char* Filter;
     const char* Title;
 };
-TPrjDialogSpec PrjSaveDialogSpec(TBuildLang lang);
-TPrjDialogSpec PrjOpenDialogSpec(TBuildLang lang);
+TPrjDialogTexts PrjSaveDialogTexts(TBuildLang lang);
+TPrjDialogTexts PrjOpenDialogTexts(TBuildLang lang);
 
 // The File-menu commands "Save to Project File" and "Load from Project File".
 void SavetoProjectFile1Click(TProjectHost& host, TLogSink* log, const TPrjRandom& random);

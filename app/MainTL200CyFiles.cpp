@@ -42,7 +42,6 @@ TMainFiles::TMainFiles(TTelvic200CyPrg& window)
       side_(window.Lang(), *this, refresh_, window),
       project_(*this)
 {
-    snForm_ = new TConfigSNForm(*this, &window);
     w_.HexViewer->setModel(&views_.MainView());
     w_.SecuDataView->setModel(&views_.SecuView());
     w_.ECCDataView->setModel(&views_.EccView());
@@ -51,7 +50,7 @@ TMainFiles::TMainFiles(TTelvic200CyPrg& window)
     w_.CalcMainChecksumsHook = [this](std::uint32_t first, std::uint32_t last) { views_.CalcMainChecksums(first, last); };
     w_.ShowMainFlashHook = [this](std::uint32_t first, std::uint32_t last) { views_.ShowMainFlash(first, last); };
     w_.SumSFlashPartsHook = [this] { views_.SumSFlashParts(); };
-    w_.InsertSerialNumberHook = [this] { return snForm_->InsertSerialNumber(); };
+    w_.InsertSerialNumberHook = [this] { return ConfigSNForm().InsertSerialNumber(); };
     w_.AdvanceSerialNumberHook = [this] { ::AdvanceSerialNumber(*this); };
     w_.RefreshAfterReadBackHook = [this](int area) {
         if (area == kReadBackMainFlash) {
@@ -69,6 +68,12 @@ TMainFiles::TMainFiles(TTelvic200CyPrg& window)
 }
 
 TMainFiles::~TMainFiles() = default;
+
+TConfigSNForm& TMainFiles::ConfigSNForm()
+{
+    if (!snForm_) snForm_ = new TConfigSNForm(*this, &w_);
+    return *snForm_;
+}
 
 void TMainFiles::BindMenus()
 {
@@ -97,7 +102,7 @@ void TMainFiles::BindMenus()
         act(w_.MenuItemSavWF, [this] { side_.MenuItemSavWFClick(); });
         act(w_.MenuItemLoadSF, [this] { side_.MenuItemLoadSFClick(); });
         act(w_.MenuItemSavSF, [this] { side_.MenuItemSavSFClick(); });
-        act(w_.N5, [this] { N5Click(*snForm_, *this); });
+        act(w_.N5, [this] { N5Click(ConfigSNForm(), *this); });
         if (w_.Button1) btn(w_.Button1, [this] { views_.ShowSecurityData(); });
     }
 }
@@ -317,14 +322,14 @@ void TMainFiles::TProjectSide::FocusPanelBtns()
 
 bool TMainFiles::TProjectSide::AskSaveFileName(std::string& fileName)
 {
-    const TPrjDialogSpec spec = PrjSaveDialogSpec(f_.w_.Lang());
-    return f_.RunFileDialog(true, 1, QLatin1String(spec.Filter), QLatin1String(spec.DefaultExt),
-                            QLatin1String(spec.Title), fileName);
+    const TPrjDialogTexts texts = PrjSaveDialogTexts(f_.w_.Lang());
+    return f_.RunFileDialog(true, 1, QLatin1String(texts.Filter), QLatin1String(texts.DefaultExt),
+                            QLatin1String(texts.Title), fileName);
 }
 
 bool TMainFiles::TProjectSide::AskOpenFileName(std::string& fileName)
 {
-    const TPrjDialogSpec spec = PrjOpenDialogSpec(f_.w_.Lang());
+    const TPrjDialogTexts spec = PrjOpenDialogTexts(f_.w_.Lang());
     return f_.RunFileDialog(false, 1, QLatin1String(spec.Filter), QLatin1String(spec.DefaultExt),
                             QLatin1String(spec.Title), fileName);
 }

@@ -190,7 +190,7 @@ TEST_F(ChkSumViewsTest, MainViewRowsAndAddressesPerBuild)
     }
 }
 
-TEST_F(ChkSumViewsTest, MainViewSpecialRowCounts)
+TEST_F(ChkSumViewsTest, MainViewFamilyRowCounts)
 {
     CurChip.FamilyCode = 0x08;
     CurChip.BlockNum = 20;
