@@ -30,7 +30,9 @@ public:
     TChecksumViews& Views() override { return views_; }
     TObjFileLoader& Loader() { return loader_; }
     TSideDataFiles& SideFiles() { return side_; }
-    TConfigSNForm& ConfigSNForm() { return *snForm_; }
+    // The fixed-content serial-number dialog, created by the program entry
+    // last of the four windows (or on first use), kept for the program's life.
+    TConfigSNForm& ConfigSNForm();
 
     // Tests answer the file dialogs here: (save?, filter index, path out) ->
     // accepted. Empty: the real dialogs.
