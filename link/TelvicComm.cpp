@@ -88,6 +88,23 @@ bool TTelvicComm::FailOnStatus(std::uint8_t status)
     return true;
 }
 
+// Moves a block loop on by one 4 KB block; true while another block is due
+// below end, at the new BlockIndex.
+bool TTelvicComm::AdvanceBlock(std::uint16_t end, int progressOffset)
+{
+    TChannelState& ch = St();
+    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
+    SetGaugeProgress(ch.BlockIndex + progressOffset);
+    return ch.BlockIndex < end;
+}
+
+// Copies a read-back block to buf at BlockIndex KB, as far as buf reaches.
+void TTelvicComm::StoreReadBlock(std::uint8_t* buf, std::size_t size)
+{
+    const std::size_t at = static_cast<std::size_t>(St().BlockIndex) * kKB;
+    if (at < size) std::memcpy(buf + at, St().PktBuf + kDataOffset, std::min(kBlockDataLen, size - at));
+}
+
 // A data reply must carry dataBytes from offset 8 before its check value.
 bool TTelvicComm::FailIfShort(std::size_t dataBytes)
 {
@@ -212,9 +229,7 @@ void TTelvicComm::HandleFlashDownloaded(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < ch.BlockTotal) {
+    if (AdvanceBlock(ch.BlockTotal, kBlockProgressOffset)) {
         Cmd().DownloadFlashBlock(kCmdDownloadFlash, ch.BlockIndex, ImageInfo.TargetStartAddr);
         return;
     }
@@ -241,9 +256,7 @@ void TTelvicComm::HandleEccDownloaded(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < EccKB()) {
+    if (AdvanceBlock(EccKB(), kBlockProgressOffset)) {
         Cmd().DownloadEccBlock(kCmdDownloadEcc, ch.BlockIndex);
         return;
     }
@@ -254,9 +267,7 @@ void TTelvicComm::HandleWFlashDownloaded(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < EccKB()) {
+    if (AdvanceBlock(EccKB(), kBlockProgressOffset)) {
         Cmd().DownloadEccBlock(kCmdDownloadWFlash, ch.BlockIndex);
         return;
     }
@@ -271,9 +282,7 @@ void TTelvicComm::HandleSFlashDownloaded(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < kSFlashEndKB) {
+    if (AdvanceBlock(kSFlashEndKB, kBlockProgressOffset)) {
         Cmd().DownloadSFlashBlock(kCmdDownloadEcc, ch.BlockIndex);
         return;
     }
@@ -331,10 +340,8 @@ void TTelvicComm::HandleProgramReply(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
     ch.OpTimeout = kReplyTimeout;
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < ch.BlockTotal) {
+    if (AdvanceBlock(ch.BlockTotal, kBlockProgressOffset)) {
         Cmd().SendMainFlashBlock();
         return;
     }
@@ -399,9 +406,7 @@ void TTelvicComm::HandleEepProgramReply(std::uint8_t status)
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
     if (IsPsoc6()) {
-        ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-        SetGaugeProgress(ch.BlockIndex + kSFlashProgressOffset);
-        if (ch.BlockIndex < kSFlashProgramEnd) {
+        if (AdvanceBlock(kSFlashProgramEnd, kSFlashProgressOffset)) {
             Cmd().SendEepBlock(kCmdProgramEep, ch.BlockIndex);
             return;
         }
@@ -420,10 +425,8 @@ void TTelvicComm::HandleWFlashProgramReply(std::uint8_t status)
 {
     if (FailOnStatus(status)) return;
     TChannelState& ch = St();
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
     ch.OpTimeout = kReplyTimeout;
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < ch.BlockTotal) {
+    if (AdvanceBlock(ch.BlockTotal, kBlockProgressOffset)) {
         Cmd().SendEccBlock(kCmdProgramWFlash, ch.BlockIndex);
         return;
     }
@@ -443,12 +446,8 @@ void TTelvicComm::HandleReadFlashReply(std::uint8_t status)
 {
     if (FailOnStatus(status) || FailIfShort(kBlockDataLen)) return;
     TChannelState& ch = St();
-    const std::size_t at = static_cast<std::size_t>(ch.BlockIndex) * kKB;
-    if (at < kMainFlashBufSize)
-        std::memcpy(ImageBufs.MainFlashBuf + at, ch.PktBuf + kDataOffset, std::min(kBlockDataLen, kMainFlashBufSize - at));
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < ch.BlockTotal) {
+    StoreReadBlock(ImageBufs.MainFlashBuf, kMainFlashBufSize);
+    if (AdvanceBlock(ch.BlockTotal, kBlockProgressOffset)) {
         Cmd().SendOpCommand(kCmdReadFlashBlock, ch.BlockIndex);
         return;
     }
@@ -469,9 +468,7 @@ void TTelvicComm::HandleReadEepReply(std::uint8_t status)
             std::memcpy(ImageBufs.EepSFlashBuf + s.At, src, s.Len);
             src += s.Len;
         }
-        ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-        SetGaugeProgress(ch.BlockIndex + kSFlashProgressOffset);
-        if (ch.BlockIndex <= kSFlashReadLastKB) {
+        if (AdvanceBlock(kSFlashReadLastKB + 1, kSFlashProgressOffset)) {
             Cmd().SendOpCommand(kCmdReadEepBlock, ch.BlockIndex);
             return;
         }
@@ -490,12 +487,8 @@ void TTelvicComm::HandleReadWFlashReply(std::uint8_t status)
 {
     if (FailOnStatus(status) || FailIfShort(kBlockDataLen)) return;
     TChannelState& ch = St();
-    const std::size_t at = static_cast<std::size_t>(ch.BlockIndex) * kKB;
-    if (at < kEccWFlashBufSize)
-        std::memcpy(ImageBufs.EccWFlashBuf + at, ch.PktBuf + kDataOffset, std::min(kBlockDataLen, kEccWFlashBufSize - at));
-    ch.BlockIndex = static_cast<std::uint16_t>(ch.BlockIndex + kBlockStepKB);
-    SetGaugeProgress(ch.BlockIndex + kBlockProgressOffset);
-    if (ch.BlockIndex < EccKB()) {
+    StoreReadBlock(ImageBufs.EccWFlashBuf, kEccWFlashBufSize);
+    if (AdvanceBlock(EccKB(), kBlockProgressOffset)) {
         Cmd().SendOpCommand(kCmdReadWFlashBlock, ch.BlockIndex);
         return;
     }

@@ -81,6 +81,8 @@ private:
     TTelvicCmdChk& Cmd() const;
     bool FailOnStatus(std::uint8_t status);
     bool FailIfShort(std::size_t dataBytes);
+    bool AdvanceBlock(std::uint16_t end, int progressOffset);
+    void StoreReadBlock(std::uint8_t* buf, std::size_t size);
     void SetGaugeProgress(int progress);
     void FinishDownload();
     void EnterSFlashDownload();
