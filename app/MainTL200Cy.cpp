@@ -107,7 +107,6 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     Timer1->setInterval(kTimerIntervalMs);
     connect(Timer1, &QTimer::timeout, this, [this] { RunGuarded([this] { Timer1Timer(); }); });
 
-    AboutForm = new TAboutForm(lang_, this);
     CreatePorts();
 
     portList_.OnChanged = [this] { SyncPortCombo(); };
@@ -312,7 +311,7 @@ void TTelvic200CyPrg::BuildButtonPanel(QWidget* host)
     ComboBoxCOM->setObjectName("ComboBoxCOM");
     ComboBoxCOM->setEditable(true);
     ComboBoxCOM->setInsertPolicy(QComboBox::NoInsert);
-    ComboBoxCOM->setMinimumWidth(120);
+    ComboBoxCOM->setMinimumWidth(170);
     ComboBoxCOM->setEditText(en ? QStringLiteral("Please select device......") : QStringLiteral("请选择通讯口......"));
     portList_.SetText(ComboBoxCOM->currentText().toStdString());
     row->addWidget(ComboBoxCOM);
@@ -823,9 +822,15 @@ void TTelvic200CyPrg::resizeEvent(QResizeEvent* event)
     if (!English() && width() < kMinWidthAsked) resize(kMinWidthGiven, height());
 }
 
+TAboutForm& TTelvic200CyPrg::AboutBox()
+{
+    if (!AboutForm) AboutForm = new TAboutForm(lang_, this);
+    return *AboutForm;
+}
+
 void TTelvic200CyPrg::About1Click()
 {
-    AboutForm->exec();
+    AboutBox().exec();
 }
 
 // Space and Enter typed anywhere in this window start the automatic sequence;

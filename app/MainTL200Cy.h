@@ -324,6 +324,9 @@ public:
     QStatusBar* StatusBar1 = nullptr;
     QTimer* Timer1 = nullptr;
     TAboutForm* AboutForm = nullptr;
+    // The About box, created by the program entry after the chip dialog (or
+    // on first use).
+    TAboutForm& AboutBox();
     // The file, project, serial-number and view side (MainTL200CyFiles).
     TMainFiles& Files() { return *files_; }
 

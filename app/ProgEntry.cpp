@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "app/MainTL200Cy.h"
+#include "app/MainTL200CyFiles.h"
 #include "chips/ChipSelCY.h"
 
 namespace {
@@ -54,10 +55,13 @@ int RunTelvic200Cy(int argc, char** argv, TBuildLang lang)
 {
     QApplication app(argc, argv);
     app.setApplicationName(ApplicationTitle(lang));
-    // The main window first (it owns the About box), then the chip dialog.
+    // The four windows in their order: the main window, the chip dialog, the
+    // About box and the fixed-content serial-number dialog.
     TTelvic200CyPrg mainWindow(lang);
     TChipSelForm chipSelForm(lang, mainWindow, &mainWindow);
     mainWindow.OpenChipDialog = [&chipSelForm](int x, int y) { chipSelForm.Execute(x, y); };
+    mainWindow.AboutBox();
+    mainWindow.Files().ConfigSNForm();
     CloseOnTerminateSignal(&mainWindow);
     mainWindow.show();
     return app.exec();
