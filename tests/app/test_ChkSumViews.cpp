@@ -110,6 +110,14 @@ TEST_F(ChkSumViewsTest, ChineseReportOtherFamilies)
     EXPECT_EQ(Checksums.SecuAccSum, 0xFFF0);
     EXPECT_EQ(status.Panels[0], "文件校验和：0x1234");
     EXPECT_EQ(status.Panels[1], "芯片校验和：0xFFFD");
+
+    // A HEX file without a checksum record: the 32-bit sum stands in, silently.
+    log.Lines.clear();
+    Checksums.FileCheckSum = 0;
+    Views(TBuildLang::Chinese).CalcMainChecksums(0, 0x3FFF);
+    EXPECT_EQ(Checksums.FileCheckSum, 3);
+    EXPECT_EQ(log.Lines.size(), 11u) << "no file checksum line";
+    EXPECT_EQ(status.Panels[0], "文件校验和：0x0003");
 }
 
 TEST_F(ChkSumViewsTest, ChineseReadBackWithoutImageFallsBackToAcc32)
