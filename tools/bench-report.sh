@@ -26,5 +26,6 @@ done
 cmake --build "$build" --target "${targets[@]}" >&2
 
 echo "Machine: $(nproc) cores; $(lscpu | sed -n 's/^Model name: *//p'); $(free -g | awk '/^Mem:/ {print $2 " GiB memory"}'); $(uname -sr)"
+echo "Load average before the runs: $(cut -d" " -f1-3 /proc/loadavg) (other work on the machine slows the figures)"
 echo
 python3 tools/bench/bench_report.py --build "$build" --runs "$runs"

@@ -37,14 +37,16 @@ KNOWN = {
                r"full line.*\n\s*median [0-9.]+ ms, max " + NUM + " ms", "ms", "< 50 ms",
                lambda v: v < 50),
     ],
-    "link_turnaround": [
-        Figure("Link turnaround per block, reply's last byte to next request (median)",
-               r"median " + NUM + " ms", "ms", "≤ 6 ms (1 ms beyond the 5 ms interval)",
-               lambda v: v <= 6.0),
-        Figure("Link turnaround per block, p99", r"p99 " + NUM + " ms", "ms",
+    "bench_link_turnaround": [
+        Figure("Link turnaround per block, reply's last byte to next request, 256 KiB on four units (median)",
+               r"turnaround per block .*: median " + NUM + " ms", "ms",
+               "≤ 6 ms (1 ms beyond the 5 ms interval)", lambda v: v <= 6.0),
+        Figure("Link turnaround per block, p99", r"turnaround per block .*, p99 " + NUM + " ms", "ms",
                "≤ 8 ms (3 ms beyond the interval)", lambda v: v <= 8.0),
-        Figure("Four channels against one channel, 256 KiB image", r"ratio " + NUM, "×", "≤ 1.2×",
-               lambda v: v <= 1.2),
+        Figure("256 KiB program run, one channel", r"program time: one channel " + NUM + " ms", "ms", "(base)"),
+        Figure("256 KiB program run, four channels at once", r"four channels " + NUM + " ms, ratio", "ms",
+               "≤ 1.2 × one channel"),
+        Figure("Four channels against one channel", r"ratio " + NUM, "×", "≤ 1.2×", lambda v: v <= 1.2),
     ],
     "bench_hex_load": [
         Figure("HEX load, 4 MiB image from an 11.5 MB file (parse, store, bookkeeping)",

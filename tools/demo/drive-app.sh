@@ -12,7 +12,7 @@ set -euo pipefail
 
 readonly kUnits=4
 readonly kWindowWaitS=20
-readonly kSearchSettleS=2
+readonly kSearchWaitS=10
 readonly kDownloadWaitS=30
 readonly kAutoWaitS=60
 readonly kExitWaitS=15
@@ -112,7 +112,9 @@ main=""
 find_main() { main="$(window_named 'Programmer Wizard')"; [ -n "$main" ]; }
 wait_until "$kWindowWaitS" find_main || fail "no main window within ${kWindowWaitS}s"
 step "main window $main"
-sleep "$kSearchSettleS"
+# The programmer search at start: every unit was asked who it is.
+wait_units "$kSearchWaitS" "A3" "programmer search"
+sleep 0.5
 shot "started-$lang"
 
 # 2. The chip, through the chip button's pop-up menu.
@@ -121,7 +123,16 @@ xdotool mousemove --window "$main" "$kChipButtonX" "$kChipButtonY" click 1
 chipform=""
 find_chipform() { chipform="$(window_named 'ChipSelForm')"; [ -n "$chipform" ]; }
 wait_until 5 find_chipform || fail "the chip button did not open the chip dialog"
-sleep 0.6
+chipmenu=""
+find_chipmenu() {
+  local w
+  for w in $(windows); do
+    if [ "$w" != "$main" ] && [ "$w" != "$chipform" ]; then chipmenu="$w"; return 0; fi
+  done
+  return 1
+}
+wait_until 5 find_chipmenu || fail "the chip dialog popped up no menu"
+sleep 0.3
 keys "${kChipKeys[@]}"
 shot "chipmenu-$lang"
 keys Return
