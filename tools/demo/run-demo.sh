@@ -65,6 +65,10 @@ if [ "$inner" = 0 ]; then
   fi
   [ -n "${DISPLAY:-}" ] || { echo "run-demo.sh: no DISPLAY to show the window on" >&2; exit 2; }
   echo "Demo object file: $hexfile (chip CY8C27443)"
+  if [ "$drive" = 0 ]; then
+    echo "In the window: 选择芯片 / Select Chip > Cy8C21xxxx-29xxxx > CY8C27xxx > CY8C27443;"
+    echo "File > Load Object File > the file above; Download (Ctrl+D); then Space for the automatic sequence."
+  fi
 
   args=(--inner --build "$build")
   [ "$lang" = en ] && args+=(--en)
