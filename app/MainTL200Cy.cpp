@@ -880,12 +880,11 @@ void TTelvic200CyPrg::ChipChosen(const std::string& caption)
 
 void TTelvic200CyPrg::DevButtonClick()
 {
-    CurChip.EepSize = 0;
-    CurChip.EccSize = 0;
-    UncheckEepWrite();
+    // EepSize, EccSize and the EEP-write box are reset by the choice itself
+    // (ChooseChip), so a menu left without a choice changes nothing.
     if (!OpenChipDialog) return;
-    // The menu opens just below the chip button.
-    const QPoint pos = DevButton->mapToGlobal(QPoint(0, DevButton->height()));
+    const QRect frame = frameGeometry();
+    const QPoint pos = ChipPopupPos(frame.x(), frame.y(), DevButton->x(), DevButton->width(), ViewPageCtrl->y());
     OpenChipDialog(pos.x(), pos.y());
 }
 
