@@ -116,6 +116,15 @@ struct TScratchFiles {
 };
 inline TScratchFiles ScratchFiles;
 
+// Frees what a run left in the shared state (names, texts), so that every run
+// frees what it allocates and the leak check after a run finds nothing of ours.
+inline void ReleaseSharedState()
+{
+    ResetSharedStateForTest();
+    AppDir.clear();
+    AppDir.shrink_to_fit();
+}
+
 // A file holding exactly the given bytes, named with the given extension;
 // the same path is reused by every input of one process.
 inline std::string WriteScratchFile(const std::uint8_t* data, std::size_t size, const std::string& ext)

@@ -24,5 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (end == std::string_view::npos) break;
         text.remove_prefix(end + 1);
     }
+    ReleaseSharedState();
     return 0;
 }

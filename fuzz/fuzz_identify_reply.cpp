@@ -44,5 +44,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     ch.Connected = 0;
     cmd.HandleIdReply(frameLen);
+    ReleaseSharedState();
     return 0;
 }

@@ -40,5 +40,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         HandleInfoPacket(channel);
     }
     ResultLogClock = {};
+    ReleaseSharedState();
     return 0;
 }

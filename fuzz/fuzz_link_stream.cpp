@@ -34,5 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (got == 0) break;
         ChannelReceiveData(channel, chunk, static_cast<std::uint16_t>(got));
     }
+    ReleaseSharedState();
     return 0;
 }

@@ -27,5 +27,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     TObjFileLoader loader(lang, host, refresh, link.log, boxes);
     loader.OpenObjectFile(path);
     if (loadMore) loader.LoadMoreFile(path);
+    ReleaseSharedState();
     return 0;
 }

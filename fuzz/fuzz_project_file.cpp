@@ -19,5 +19,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string path = WriteScratchFile(data, size, ".PTV");
     TQuietMessages messages;
     if (LoadProjectFile(path, messages) == kPrjOk) UnpackConfigBlock();
+    ReleaseSharedState();
     return 0;
 }

@@ -33,5 +33,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<std::uint8_t> exact(capacity);
     std::uint32_t endAddr = 0xA5A5A5A5u;
     DoOpenFile_BIN_Routine(path.c_str(), exact.data(), capacity, &endAddr);
+    ReleaseSharedState();
     return 0;
 }
