@@ -4,6 +4,8 @@
 // a hang-up.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QLabel>
 #include <QTimer>
 
@@ -290,6 +292,54 @@ TEST(Download, SendsTheImagesEepChecksumsUnlessPSoC6)
             EXPECT_EQ(acc, 0x1234);
         }
     }
+}
+
+// The window's 15 ms tick ends an unanswered operation: that channel's
+// time-out line and a red gauge, the others finish normally.
+TEST(TimeOut, ASilentUnitEndsByTheWindowsTick)
+{
+    for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
+        SCOPED_TRACE(LangName(lang));
+        FourChannels rig(lang);
+        ASSERT_TRUE(rig.ok);
+        rig.ChoosePSoC1Chip();
+        emu::TFaultRule silent;
+        silent.code = emu::kCmdOp;
+        silent.fault.kind = emu::TFault::Kind::Silence;
+        rig.UnitOf(1).AddFault(silent);
+        rig.f.win->SpdBtnEraseClick();
+        ASSERT_TRUE(Pump([] { return Channels[0].Busy == 0 && Channels[2].Busy == 0 && Channels[3].Busy == 0; }, 10000));
+        EXPECT_EQ(Channels[1].Busy, 1);
+        for (int t = 0; t < 600 && Channels[1].Busy; ++t) rig.f.win->Timer1Timer();
+        EXPECT_EQ(Channels[1].Busy, 0);
+        EXPECT_EQ(rig.f.win->ChannelGauge(1).ForeColor(), TGaugeColor::Red);
+        EXPECT_EQ(rig.f.win->ChannelGauge(0).ForeColor(), TGaugeColor::Blue);
+        const QString line = lang == TBuildLang::English ? QStringLiteral("> Chip 2 : Operation Time Out!")
+                                                         : QStringLiteral("> 14:05:09 芯片2 ：操作超时！");
+        EXPECT_EQ(rig.f.Lines().count(line), 1);
+    }
+}
+
+// A listed port that cannot be opened ends the search at its channel with the
+// serial component's message; the channels before it keep their programmer.
+TEST(FirstSearchStops, AtAPortThatCannotBeOpened)
+{
+    auto unit = std::make_unique<emu::TProgrammerEmulator>();
+    QTemporaryDir dir;
+    const std::string notATty = dir.path().toStdString() + "/zz_not_a_port";
+    QFile file(QString::fromStdString(notATty));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    MainWinFixture f(TBuildLang::Chinese, {unit->Path(), notATty});
+    f.win->Timer1->stop();
+    f.Show();
+    ASSERT_TRUE(Pump([] { return ProgrammerCount == 1; }, 10000));
+    ASSERT_EQ(f.boxes.Shown.size(), 1u);
+    EXPECT_EQ(f.boxes.Shown[0].Kind, 'E');
+    EXPECT_EQ(f.boxes.Shown[0].Text, QStringLiteral("File handle is not a comm handle "));
+    EXPECT_EQ(Channels[0].Connected, 1);
+    EXPECT_EQ(Channels[1].Connected, 0);
+    EXPECT_EQ(Channels[1].ComPortName, notATty);
 }
 
 // A unit that hangs up takes its own port name out of the list.

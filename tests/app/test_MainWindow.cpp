@@ -13,6 +13,7 @@
 #include <QToolButton>
 
 #include "app/AboutForm.h"
+#include "app/GaugeBar.h"
 #include "app/ProgEntry.h"
 #include "tests/app/MainWinFixture.h"
 
@@ -184,6 +185,27 @@ TEST(Controls, FoundByTheirNames)
     EXPECT_EQ(f.win->AutoProgram1->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     EXPECT_EQ(f.win->Exit1->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
     for (QToolButton* b : f.win->PanelBtns->findChildren<QToolButton*>()) EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+}
+
+// The gauge shows its model: clamped progress, its colour, empty (not busy)
+// at a maximum of 0, disabled for a channel without a programmer.
+TEST(Gauge, MirrorsTheChannelGauge)
+{
+    TGauge gauge;
+    TGaugeBar bar;
+    bar.Bind(&gauge);
+    gauge.SetMaxValue(500);
+    gauge.SetProgress(700);
+    EXPECT_EQ(bar.maximum(), 500);
+    EXPECT_EQ(bar.value(), 500);
+    gauge.SetForeColor(TGaugeColor::Red);
+    EXPECT_EQ(bar.ShownColor(), TGaugeColor::Red);
+    EXPECT_TRUE(bar.styleSheet().contains(QStringLiteral("#ff0000")));
+    gauge.SetMaxValue(0);
+    EXPECT_EQ(bar.maximum(), 1);  // 0..0 would be Qt's busy animation
+    EXPECT_EQ(bar.value(), 0);
+    gauge.SetEnabled(false);
+    EXPECT_FALSE(bar.isEnabled());
 }
 
 TEST(Screenshot, OfEachBuildsMainWindow)
