@@ -11,6 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include "chips/ChipCatalog.h"
+#include "chips/ChipSelCY.h"
 #include "tests/app/MainWinFixture.h"
 
 namespace {
@@ -361,6 +363,44 @@ TEST(ChipSetup, FamiliesWithoutChipLevelCommandsAndBack)
     w.SelectChipName(QStringLiteral("CY8C4247LQI-BL483-XYZW"));
     EXPECT_EQ(w.MCUNameEdit->text().size(), 22);
     EXPECT_EQ(CurChip.ChipName, "CY8C4247LQI-BL483-XYZW");
+}
+
+std::vector<std::string> g_warnings;
+
+// Every chip of the catalogue chosen in turn into the real window: the name
+// reaches the box whole, the set-up finds every control it names, and the
+// sizes follow the row.
+TEST(ChipSetup, EveryCatalogueChipInBothBuilds)
+{
+    for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
+        MainWinFixture f(lang);
+        f.Show();
+        g_warnings.clear();
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& msg) {
+            if (type == QtWarningMsg && msg.contains(QLatin1String("no control named"))) g_warnings.push_back(msg.toStdString());
+        });
+        int chosen = 0;
+        for (std::size_t i = 0; i < ChipCatalogSize(); ++i) {
+            const TChipRow& row = ChipCatalogRows()[i];
+            if (!row.Selectable(lang)) continue;
+            f.win->ClearInformation1Click();
+            if (!ChooseChip(row, *f.win)) continue;
+            ++chosen;
+            SCOPED_TRACE(row.Caption);
+            EXPECT_EQ(f.win->MCUNameEdit->text(), QString::fromUtf8(row.Caption));
+            EXPECT_EQ(CurChip.ChipName, std::string(row.Caption));
+            EXPECT_EQ(ImageInfo.ProgSizeKB, CurChip.FlashSizeKB);
+            if (CurChip.FamilyCode != 0x00 && CurChip.FamilyCode != 0x08) {
+                EXPECT_EQ(CurChip.FlashSizeKB, (CurChip.BankNum * CurChip.BlockSize * CurChip.BlockNum) >> 10);
+                EXPECT_EQ(ImageInfo.TargetEndAddr, CurChip.FlashSizeKB * 1024u - 1u);
+                EXPECT_GE(f.win->LogLineCount(), 3);
+            }
+            EXPECT_TRUE(f.boxes.Shown.empty());
+        }
+        qInstallMessageHandler(previous);
+        EXPECT_GT(chosen, 900);
+        EXPECT_TRUE(g_warnings.empty()) << g_warnings.front();
+    }
 }
 
 TEST(ChipSetup, ImageLargerThanTheChipWarnsAndEnglishUnchecksBlankError)
