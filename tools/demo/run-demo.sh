@@ -164,6 +164,12 @@ else
   rc=0
   bash "$here/drive-app.sh" "${drive_args[@]}" || rc=$?
   if [ "$rc" -ne 0 ]; then kill -TERM "$app_pid" 2>/dev/null || true; fi
-  wait "$app_pid" || true
+  app_rc=0
+  wait "$app_pid" || app_rc=$?
+  # Ended through its own menu, the program owes a clean exit status.
+  if [ "$rc" -eq 0 ] && [ "$quit" = 1 ] && [ "$app_rc" -ne 0 ]; then
+    echo "run-demo.sh: the program exited with status $app_rc after File > Exit" >&2
+    rc=1
+  fi
   exit "$rc"
 fi
