@@ -27,7 +27,7 @@ done
 [ -n "$lang" ] && [ -n "$build" ] || { echo "usage: acceptance.sh --lang zh|en --build DIR" >&2; exit 2; }
 
 skip() { echo "SKIPPED: $*"; exit $kSkip; }
-for tool in Xvfb xdotool import python3 unshare; do
+for tool in Xvfb xdotool python3 unshare; do
   command -v "$tool" >/dev/null || skip "$tool is not installed (tools/deps.sh installs it)"
 done
 
