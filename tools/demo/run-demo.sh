@@ -156,6 +156,9 @@ app="$build/app/$program"
 if [ "$drive" = 0 ]; then
   "$app" || true
 else
+  # Driven through X: an X window (also on a Wayland desktop) and Qt's own file dialog.
+  export QT_QPA_PLATFORM=xcb
+  unset QT_QPA_PLATFORMTHEME
   "$app" &
   app_pid=$!
   drive_args=(--pid "$app_pid" --hex "$hexfile" --lang "$lang" --emu-pid "$emu_pid" --record "$record")
