@@ -614,10 +614,7 @@ void TTelvic200CyPrg::BindCommands()
     connect(ComboBoxCOM, qOverload<int>(&QComboBox::activated), this,
             [this](int index) { RunGuarded([this, index] { ComboBoxCOMChange(index); }); });
     // Typing into the edit field leaves no entry selected.
-    connect(ComboBoxCOM->lineEdit(), &QLineEdit::textEdited, this, [this] {
-        ComboBoxCOM->setCurrentIndex(-1);
-        RunGuarded([this] { ComboBoxCOMChange(-1); });
-    });
+    connect(ComboBoxCOM->lineEdit(), &QLineEdit::textEdited, this, [this] { RunGuarded([this] { ComboBoxCOMChange(-1); }); });
     connect(MCUNameEdit, &QLineEdit::textChanged, this, [this] { RunGuarded([this] { MCUNameEditChange(); }); });
 }
 
@@ -737,14 +734,12 @@ TLinkHost TTelvic200CyPrg::MakeLinkHost()
 
 void TTelvic200CyPrg::SyncPortCombo()
 {
-    syncingCombo_ = true;
     const QSignalBlocker block(ComboBoxCOM);
     ComboBoxCOM->clear();
     for (const std::string& item : portList_.Items()) ComboBoxCOM->addItem(QString::fromStdString(item));
     const int index = portList_.IndexOf(portList_.Text());
     ComboBoxCOM->setCurrentIndex(index);
     ComboBoxCOM->setEditText(QString::fromStdString(portList_.Text()));
-    syncingCombo_ = false;
 }
 
 // ---------------------------------------------------------------------------

@@ -378,7 +378,6 @@ private:
     std::array<TGauge, 4> gauges_{};
     TPortListBox portList_;
     std::array<QLabel*, 3> statusPanels_{};
-    bool syncingCombo_ = false;
     int codeChangeDepth_ = 0;
     std::exception_ptr pendingError_;
     TPortLister* portLister_ = nullptr;
