@@ -263,7 +263,9 @@ void TTelvic200CyPrg::ApplyProjectSettings()
     SetBoxChecked(ChkBoxStrSN, mode == kSnModeString);
     SetBoxChecked(ChkBoxSNDP, mode == kSnModeDecimal);
     AddrEdit->setText(QString::asprintf("0x%08X", SNSettings.SNAddr));
-    SNEdit->setText(SnText(SNSettings.SNValue, ChkBoxSNDP->isChecked()));
+    // A restored number is shown signed ("%d"); the box reads either form back.
+    SNEdit->setText(ChkBoxSNDP->isChecked() ? QString::number(static_cast<std::int32_t>(SNSettings.SNValue))
+                                            : SnText(SNSettings.SNValue, false));
 
     SetSpinValue(SpinEditPow, static_cast<long long>(c.PowerUpTime) * kPowerUpUnitMs);
     SetBoxChecked(ChkBoxAutoDet, c.AutoDetect != 0);

@@ -247,6 +247,17 @@ TEST_F(Options, ProjectWithStringSerialNumberRestoresTheBoxesInOrder)
     EXPECT_TRUE(w.ChkBoxROP->isChecked());
 }
 
+TEST_F(Options, ProjectDecimalNumberShownSignedAndReadBack)
+{
+    SNSettings.SNMode = 0xA3;
+    SNSettings.SNValue = 0x80000001u;
+    f.win->ApplyProjectSettings();
+    EXPECT_EQ(f.win->SNEdit->text(), QStringLiteral("-2147483647"));
+    f.win->CollectSettings();
+    EXPECT_EQ(SNSettings.SNValue, 0x80000001u);
+    EXPECT_EQ(SNSettings.SNMode, 0xA3);
+}
+
 TEST_F(Options, HidingReadProtectionUnchecksIt)
 {
     auto& w = *f.win;
