@@ -94,7 +94,8 @@ emu_pid=""
 cleanup() {
   if [ -n "$emu_pid" ]; then kill -TERM "$emu_pid" 2>/dev/null || true; wait "$emu_pid" 2>/dev/null || true; fi
   umount -l "$stage/dev" 2>/dev/null || true
-  rm -rf "$stage"
+  # Never into the bound /dev, should it still be there: stay on /tmp's file system.
+  rm -rf --one-file-system "$stage"
 }
 trap cleanup EXIT
 
@@ -138,7 +139,7 @@ else
   touch /dev/ptmx
   mount --bind "$stage/dev/ptmx" /dev/ptmx || fail_mount "binding /dev/ptmx"
 fi
-umount -l "$stage/dev"
+umount -l "$stage/dev" || true
 
 # 3. A private tty class folder: each port's device/driver link ends in ftdi_sio.
 mount -t tmpfs -o mode=755 telvic-tty /sys/class/tty || fail_mount "a tmpfs over /sys/class/tty"
