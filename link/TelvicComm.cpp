@@ -33,6 +33,8 @@ constexpr int kStartProgressFirstChannel = 4;
 constexpr int kStartProgressOtherChannels = 5;
 constexpr std::uint8_t kPsoc6Family = 0xD8;
 constexpr std::size_t kKB = 1024;
+constexpr unsigned kKBShift = 10;
+constexpr int kVerifyGaugeScale = 2;  // verification runs over twice the program size
 constexpr std::size_t kDataOffset = kPktHeaderLen;
 constexpr std::size_t kChipIdBytes = 4;
 constexpr std::size_t kSecurityRowBytes = 16;
@@ -49,7 +51,7 @@ constexpr TSpan kSFlashReadFirst[] = {{0x0800, 2048}, {0x1A00, 1024}};
 constexpr TSpan kSFlashReadSecond[] = {{0x5A00, 3072}, {0x7C00, 1024}};
 
 bool IsPsoc6() { return CurChip.FamilyCode >= kPsoc6Family; }
-std::uint16_t EccKB() { return static_cast<std::uint16_t>(CurChip.EccSize >> 10); }
+std::uint16_t EccKB() { return static_cast<std::uint16_t>(CurChip.EccSize >> kKBShift); }
 
 void LogText(const std::string& text)
 {
@@ -210,7 +212,7 @@ void TTelvicComm::StartVerify()
     LogChip("开始数据校验......");
     St().TimerProgress = 1;
     St().OpCode = kOpCodeVerify;
-    BeginChannelOp(static_cast<std::uint16_t>(ImageInfo.ProgSizeKB * 2));
+    BeginChannelOp(static_cast<std::uint16_t>(ImageInfo.ProgSizeKB * kVerifyGaugeScale));
     Cmd().SendOpCommand(kCmdOperation, kOpVerify);
 }
 
