@@ -102,8 +102,13 @@ def run(path, runs):
     return outputs
 
 
-def fmt(v):
-    return "%.3g" % v if v < 100 else "%.0f" % v
+def fmt(v, unit):
+    if unit == "×":
+        return "%.2f" % v
+    for limit, form in ((1, "%.3f"), (10, "%.2f"), (100, "%.1f")):
+        if v < limit:
+            return form % v
+    return "%.0f" % v
 
 
 def main():
@@ -148,7 +153,7 @@ def main():
             verdict = ""
             if fig.meets:
                 verdict = " (met)" if fig.meets(med) else " (**not met**)"
-            measured = "%s %s%s" % (fmt(med), fig.unit, verdict)
+            measured = "%s %s%s" % (fmt(med, fig.unit), fig.unit, verdict)
         print("| %s | %s | %s | %s |" % (fig.label, fig.goal, measured, ratio or ""))
     for name, text in unknown:
         print("\n%s (figures as printed):\n```\n%s```" % (name, text))
