@@ -270,8 +270,15 @@ TEST_P(Timeouts, SilentUnitEndsTheOperationAtTheExactTick)
     }));
     rig.Settle(40);
     const std::size_t lines = rig.Log.Lines.size();
+    const TGauge& g = rig.Gauges[c.Channel];
+    const int p0 = g.Progress();
+    if (c.Op == TRigOp::Erase) {
+        EXPECT_EQ(p0, c.Channel == 0 ? 4 : 5);  // where the operation starts the gauge
+    }
     rig.Tick(c.Ticks - 1, c.Lang);
     EXPECT_EQ(Channels[c.Channel].Busy, 1);
+    // Stages without block progress move the gauge one step per tick.
+    EXPECT_EQ(g.Progress(), Channels[c.Channel].TimerProgress ? std::min(p0 + c.Ticks - 1, g.MaxValue()) : p0);
     EXPECT_EQ(rig.Log.Lines.size(), lines);
     rig.Tick(1, c.Lang);
     EXPECT_EQ(Channels[c.Channel].Busy, 0);
