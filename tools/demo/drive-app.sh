@@ -122,7 +122,7 @@ step "chip menu"
 xdotool mousemove --window "$main" "$kChipButtonX" "$kChipButtonY" click 1
 chipform=""
 find_chipform() { chipform="$(window_named 'ChipSelForm')"; [ -n "$chipform" ]; }
-wait_until 5 find_chipform || fail "the chip button did not open the chip dialog"
+wait_until 5 find_chipform || fail "a click at ($kChipButtonX,$kChipButtonY) of the main window opened no chip dialog: has the chip button moved?"
 chipmenu=""
 find_chipmenu() {
   local w
