@@ -52,6 +52,7 @@ asan() {
   ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1" \
   UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1" \
   LSAN_OPTIONS="suppressions=$supp/lsan.supp:print_suppressions=0" \
+  TELVIC_SMOKE_START_SECONDS=10 \
     ctest --test-dir build/asan --output-on-failure -j "$jobs" -LE soak
 }
 

@@ -8,7 +8,8 @@ trap 'rm -rf "$work"' EXIT
 cp "$exe" "$work/"   # the program writes its Log folder beside itself
 "$work/$(basename "$exe")" &
 pid=$!
-sleep 2
+# A sanitizer build starts several times slower: it may ask for a longer wait.
+sleep "${TELVIC_SMOKE_START_SECONDS:-2}"
 if ! kill -0 "$pid" 2>/dev/null; then
   wait "$pid"; echo "program ended early with status $?"; exit 1
 fi
