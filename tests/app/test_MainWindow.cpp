@@ -2,6 +2,7 @@
 // English build's differences and a screenshot of each build.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAction>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -14,6 +15,7 @@
 
 #include "app/AboutForm.h"
 #include "app/GaugeBar.h"
+#include "app/MainTL200CyFiles.h"
 #include "app/ProgEntry.h"
 #include "tests/app/MainWinFixture.h"
 
@@ -160,6 +162,25 @@ TEST(EnglishBuild, DiffersFromTheChineseBuildAsDocumented)
     EXPECT_EQ(ApplicationTitle(TBuildLang::English), QStringLiteral("Telvic200Cy-English Flash MCU Programmer"));
     EXPECT_EQ(zh.win->windowTitle(), QStringLiteral("Telvic200Cy Programmer Wizard"));
     EXPECT_EQ(en.win->windowTitle(), QStringLiteral("Telvic200Cy Programmer Wizard"));
+}
+
+// The English build shows the work-flash and supervisory-flash file items
+// without an action; the Chinese build asks for a file.
+TEST(EnglishBuild, SideFlashFileItemsHaveNoAction)
+{
+    for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
+        MainWinFixture f(lang);
+        f.Show();
+        ChipSelected = 1;
+        int asked = 0;
+        f.win->Files().FileDialogHook = [&asked](bool, int, std::string&) {
+            ++asked;
+            return false;
+        };
+        for (QAction* a : {f.win->MenuItemLoadWF, f.win->MenuItemSavWF, f.win->MenuItemLoadSF, f.win->MenuItemSavSF})
+            a->trigger();
+        EXPECT_EQ(asked, lang == TBuildLang::English ? 0 : 4) << LangName(lang);
+    }
 }
 
 // Every command and option control carries its documented name.
