@@ -155,6 +155,7 @@ struct TChannelCommand {
     bool channel1Only;
     TChip chip = TChip::PSoC1;
     int gaugeMax[2] = {0, 0};  // Chinese, English; 0: later stages change it
+    const char* resultLine = nullptr;  // the per-channel result (Chinese in both builds); "%1" is the channel
 };
 
 void PrintTo(const TChannelCommand& c, std::ostream* os)
@@ -163,21 +164,21 @@ void PrintTo(const TChannelCommand& c, std::ostream* os)
 }
 
 const TChannelCommand kChannelCommands[] = {
-    {"Download", &TTelvic200CyPrg::SpdBtnDownLoadClick, "编程器%1 ：下载数据......", "> Programmer %1 : Download......", "53", false},
-    {"Auto", &TTelvic200CyPrg::AutoSpdBtnClick, "芯片%1 ：开始自动编程，芯片擦除......", "Chip %1 : Auto Programing, do balnk check......", "93:3", false},
-    {"BlankCheck", &TTelvic200CyPrg::SpdBtnBlankChkClick, "芯片%1 ：开始芯片查空......", "Chip %1 : Starting Blank check......", "93:5", false, TChip::PSoC1, {1200, 1200}},
-    {"Erase", &TTelvic200CyPrg::SpdBtnEraseClick, "芯片%1 ：开始芯片擦除......", "Chip %1 : Do chip erase......", "93:3", false, TChip::PSoC1, {1200, 1000}},
-    {"Program", &TTelvic200CyPrg::SpdBtnProgClick, "芯片%1 ：开始芯片编程......", "Chip %1 : Start chip programming......", "95:0", false},
-    {"Verify", &TTelvic200CyPrg::SpdBtnVerifyClick, "芯片%1 ：开始Flash数据校验......", "Chip %1 : Do Flash data verification......", "93:83", false, TChip::PSoC1, {1000, 500}},
-    {"Security", &TTelvic200CyPrg::SpdBtnSecuClick, "芯片%1 ：写Security Data......", "Chip %1 : Write Security Data......", "93:53", false, TChip::PSoC1, {500, 500}},
+    {"Download", &TTelvic200CyPrg::SpdBtnDownLoadClick, "编程器%1 ：下载数据......", "> Programmer %1 : Download......", "53", false, TChip::PSoC1, {0, 0}, "编程器%1 ：数据下载成功！"},
+    {"Auto", &TTelvic200CyPrg::AutoSpdBtnClick, "芯片%1 ：开始自动编程，芯片擦除......", "Chip %1 : Auto Programing, do balnk check......", "93:3", false, TChip::PSoC1, {0, 0}, "芯片%1 ：芯片烧写成功！"},
+    {"BlankCheck", &TTelvic200CyPrg::SpdBtnBlankChkClick, "芯片%1 ：开始芯片查空......", "Chip %1 : Starting Blank check......", "93:5", false, TChip::PSoC1, {1200, 1200}, "芯片%1 ：当前芯片为空！"},
+    {"Erase", &TTelvic200CyPrg::SpdBtnEraseClick, "芯片%1 ：开始芯片擦除......", "Chip %1 : Do chip erase......", "93:3", false, TChip::PSoC1, {1200, 1000}, "芯片%1 ：擦除芯片操作成功！"},
+    {"Program", &TTelvic200CyPrg::SpdBtnProgClick, "芯片%1 ：开始芯片编程......", "Chip %1 : Start chip programming......", "95:0", false, TChip::PSoC1, {0, 0}, "芯片%1 ：编程操作成功！"},
+    {"Verify", &TTelvic200CyPrg::SpdBtnVerifyClick, "芯片%1 ：开始Flash数据校验......", "Chip %1 : Do Flash data verification......", "93:83", false, TChip::PSoC1, {1000, 500}, "芯片%1 ：数据校验成功！"},
+    {"Security", &TTelvic200CyPrg::SpdBtnSecuClick, "芯片%1 ：写Security Data......", "Chip %1 : Write Security Data......", "93:53", false, TChip::PSoC1, {500, 500}, "芯片%1 ：写Security Data操作成功！"},
     {"ChipId", &TTelvic200CyPrg::ReadChipID1Click, "编程器%1 ：读取当前芯片ID......", "Programmer %1 : Read Chip ID......", "93:55", false, TChip::PSoC1, {500, 500}},
     {"ReadMemory", &TTelvic200CyPrg::ReadChipMemory1Click, "芯片1 ：读取芯片Main Flash Data......", "", "9B:0", true, TChip::PSoC1, {16, 16}},
     {"ReadEEP", &TTelvic200CyPrg::ReadEEP1Click, "芯片1 ：读取芯片EEP Data......", "Chip 1 : Read Chip EEP Data.......", "9D:0", true, TChip::PSoC3},
     {"ReadSFlash", &TTelvic200CyPrg::ReadEEP1Click, "芯片1 ：读取芯片SFlash Data(User/NAR/Public Key/TOC2/RTOC2)......", "Chip 1 : Read Chip SFlash Data......", "9D:0", true, TChip::PSoC6},
     {"ReadWFlash", &TTelvic200CyPrg::ReadWFlashData1Click, "芯片1 ：读取芯片Work Flash Data......", "Chip 1 : Read Chip Work Flash Data......", "9A:0", true, TChip::PSoC6},
     {"ReadSecurity", &TTelvic200CyPrg::ReadSecurity1Click, "芯片1 ：读取芯片Security Flash Data......", nullptr, "93:51", true},
-    {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, "芯片%1 ：开始编程芯片EEP Data...", "芯片%1 ：开始编程芯片EEP Data...", "99:0", false, TChip::PSoC3},
-    {"ProgramWFlash", &TTelvic200CyPrg::ProgramWFlashData1Click, "芯片%1 ：开始编程芯片Work Flash Data...", "芯片%1 ：开始编程芯片Work Flash Data...", "98:0", false, TChip::PSoC6},
+    {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, "芯片%1 ：开始编程芯片EEP Data...", "芯片%1 ：开始编程芯片EEP Data...", "99:0", false, TChip::PSoC3, {0, 0}, "芯片%1 ：写EEP Data操作成功！"},
+    {"ProgramWFlash", &TTelvic200CyPrg::ProgramWFlashData1Click, "芯片%1 ：开始编程芯片Work Flash Data...", "芯片%1 ：开始编程芯片Work Flash Data...", "98:0", false, TChip::PSoC6, {0, 0}, "芯片%1 ：Work Falsh数据写入成功！"},
 };
 
 class ChannelCommand : public ::testing::TestWithParam<std::tuple<TChannelCommand, TBuildLang>> {};
@@ -219,6 +220,10 @@ TEST_P(ChannelCommand, RunsOnFourEmulatedChannels)
         if (en && *cmd.englishLine == '\0') line = QStringLiteral("> Chip 1 : Read Chip Main Flash Data......");
         else line = QStringLiteral("> 14:05:09 ") + QString::fromUtf8(en ? cmd.englishLine : cmd.chineseLine).arg(i + 1);
         EXPECT_TRUE(added.contains(line)) << line.toStdString();
+        if (cmd.resultLine) {
+            const QString result = QStringLiteral("> 14:05:09 ") + QString::fromUtf8(cmd.resultLine).arg(i + 1);
+            EXPECT_EQ(added.count(result), 1) << result.toStdString();
+        }
         const TGauge& gauge = rig.f.win->ChannelGauge(i);
         EXPECT_EQ(gauge.ForeColor(), TGaugeColor::Blue);
         EXPECT_EQ(gauge.Progress(), gauge.MaxValue());
