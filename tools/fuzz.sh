@@ -12,6 +12,8 @@
 # kept in <build>/artifacts/<target>/ and named in the output.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. tools/deps.sh
+telvic_install_deps
 seconds=20
 jobs=4
 make_corpus=0
