@@ -51,7 +51,11 @@ void ChannelRequestHangup(int channel)
     if (ch.Port) ch.Port->CloseComm();
     ch.Connected = 0;
     if (ch.Gauge) ch.Gauge->SetEnabled(false);
-    if (TPortListBox* list = PortList()) list->Delete(0);
+    // Only this channel's own port leaves the list; a name not listed removes nothing.
+    if (TPortListBox* list = PortList()) {
+        const int index = list->IndexOf(ch.ComPortName);
+        if (index >= 0) list->Delete(index);
+    }
 }
 
 TSearchResult SearchProgrammers(TPortLister& lister, TBuildLang lang, const TSleepMs& sleep)

@@ -16,8 +16,8 @@ class TPortLister;
 void ChannelReceiveData(int channel, const void* buffer, std::uint16_t length);
 
 // Hang-up event of one channel: closes its port, marks it not connected,
-// disables its gauge and removes the first entry of the port list. A running
-// operation ends by its time-out.
+// disables its gauge and removes the channel's own port name from the port
+// list (nothing when it is not listed). A running operation ends by its time-out.
 void ChannelRequestHangup(int channel);
 
 // How the search ended. A port that could not be opened stops the search at
