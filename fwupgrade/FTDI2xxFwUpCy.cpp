@@ -159,14 +159,17 @@ public:
     }
 
 private:
+    // Only the serial number decides: a unit whose EEPROM has no manufacturer
+    // or product string is still listed and opened (asking libftdi for a
+    // missing string fails the whole call).
     static bool ReadStrings(ftdi_context* ctx, libusb_device* dev, TFtdiDeviceInfo& info)
     {
-        char manufacturer[kStringLength] = {};
         char description[kStringLength] = {};
         char serial[kStringLength] = {};
-        if (ftdi_usb_get_strings(ctx, dev, manufacturer, kStringLength, description, kStringLength, serial,
-                                 kStringLength) < 0)
-            return false;
+        if (ftdi_usb_get_strings(ctx, dev, nullptr, 0, description, kStringLength, serial, kStringLength) < 0) {
+            description[0] = '\0';
+            if (ftdi_usb_get_strings(ctx, dev, nullptr, 0, nullptr, 0, serial, kStringLength) < 0) return false;
+        }
         info.Serial = serial;
         info.Description = description;
         return true;
