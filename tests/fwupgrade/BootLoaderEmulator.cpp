@@ -118,6 +118,7 @@ std::vector<std::uint8_t> TBootLoaderEmulator::IdentifyReply() const
     p.insert(p.end(), info.begin(), info.end()); // bytes 5 to 24
     p.insert(p.end(), Name.begin(), Name.end()); // from byte 25
     p[3] = ZeroNameLength ? 0 : static_cast<std::uint8_t>(Name.size() - 1);
+    if (NameLengthByte >= 0) p[3] = static_cast<std::uint8_t>(NameLengthByte);
     return Frame(p);
 }
 

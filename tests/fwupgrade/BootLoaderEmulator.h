@@ -22,6 +22,7 @@ public:
     bool AnswerIdentify = true;
     bool Matching = true;              // "Cy" at reply bytes 10 and 11
     bool ZeroNameLength = false;
+    int NameLengthByte = -1;           // 0 to 255: reply byte 3 regardless of the name sent
 
     // Block replies.
     TAnswer BlockAnswer = TAnswer::Good;

@@ -64,7 +64,10 @@ protected:
             TProgressForm& form = window->ProgressForm();
             sawProbeRunning = timers["Timer1"].Enabled();
             caption = form.windowTitle();
+            label = form.findChild<QLabel*>("Label1")->text();
             progressMax = form.ProgressBar()->maximum();
+            txIntervalMs = timers["TimerTx"].Interval();
+            rxIntervalMs = timers["TimerRx"].Interval();
             form.reject(); // Esc
             form.close();  // the window's close
             stillOpenAfterCloseAttempts = form.isVisible();
@@ -100,7 +103,10 @@ protected:
     bool sawProbeRunning = false;
     bool stillOpenAfterCloseAttempts = false;
     QString caption;
+    QString label;
     int progressMax = 0;
+    int txIntervalMs = 0;
+    int rxIntervalMs = 0;
     int txFires = 0;
     int rxFires = 0;
 };
@@ -145,6 +151,18 @@ TEST_F(FlowTest, IdentifyAccepted)
     EXPECT_EQ(0, std::memcmp(FwUp.DevInfo, "TL200Cy Boot Loader.Telvic2", 27));
     EXPECT_EQ(FwUp.DevInfo[27], 0);
     EXPECT_EQ(sleptMs, 20);
+}
+
+TEST_F(FlowTest, IdentifyWhoseNameLengthOverstatesTheReply)
+{
+    // n = 255 claims 256 name bytes; the reply holds 27 after byte 25.
+    loader.NameLengthByte = 255;
+    Start(&image);
+    EXPECT_EQ(Probe(), 2);
+    EXPECT_EQ(FwUp.DevReady, 1);
+    EXPECT_EQ(DevLabel(), "Telvic200Cy BootLoader V3.0") << "the name ends with the decoded reply";
+    EXPECT_EQ(0, std::memcmp(FwUp.DevInfo, "TL200Cy Boot Loader.Telvic200Cy BootLoader V3.0", 47));
+    EXPECT_EQ(FwUp.DevInfo[47], 0) << "nothing past the reply is copied";
 }
 
 TEST_F(FlowTest, IdentifyRejected)
@@ -225,7 +243,10 @@ TEST_F(FlowTest, FullUpgradeWritesEveryBlockAndRoundTrips)
     EXPECT_FALSE(sawProbeRunning) << "the probe is stopped before the dialog opens";
     EXPECT_TRUE(stillOpenAfterCloseAttempts) << "Esc and close do not end the transfer";
     EXPECT_EQ(caption, "Firmware Program Dialog");
+    EXPECT_EQ(label, "Programming the Block...");
     EXPECT_EQ(progressMax, 16);
+    EXPECT_EQ(txIntervalMs, 40);
+    EXPECT_EQ(rxIntervalMs, 20);
     EXPECT_EQ(FwUp.OpResult, kResultOk);
     std::vector<unsigned> expected(16);
     for (unsigned k = 0; k < 16; ++k)
@@ -316,6 +337,7 @@ TEST_F(FlowTest, Verification)
         boxes.information.clear();
         RunTransfer(Button("SpdBtnVerify"));
         EXPECT_EQ(caption, "Firmware Verification Dialog");
+        EXPECT_EQ(label, "Verify the Program Block...");
         EXPECT_EQ(progressMax, 100);
         EXPECT_EQ(FwUp.OpResult, c.result);
         ASSERT_EQ(loader.Requests.size(), 2u);
