@@ -13,7 +13,6 @@
 #include <cstdio>
 
 #include "app/ConfigSN.h"
-#include "app/ConfigSN.h"
 #include "app/NumberBox.h"
 #include "link/DefinCyX4.h"
 
