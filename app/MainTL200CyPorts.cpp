@@ -92,12 +92,9 @@ void TTelvic200CyPrg::ComboBoxCOMChange(int index)
 
 void TTelvic200CyPrg::CommPortRequestHangup(int ch)
 {
-    CommPorts[static_cast<std::size_t>(ch)]->CloseComm();
-    Channels[ch].Connected = 0;
-    SetGaugeEnabled(ch, false);
-    // Only this channel's own port leaves the list; a name not listed removes nothing.
-    const int index = portList_.IndexOf(Channels[ch].ComPortName);
-    if (index >= 0) portList_.Delete(index);
+    // The link closes the port, disables the gauge and takes this channel's
+    // own port name off the list.
+    ChannelRequestHangup(ch);
 }
 
 void TTelvic200CyPrg::CommPortReceiveData(int ch, const std::uint8_t* data, std::uint16_t length)
