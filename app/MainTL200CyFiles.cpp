@@ -329,9 +329,9 @@ bool TMainFiles::TProjectSide::AskSaveFileName(std::string& fileName)
 
 bool TMainFiles::TProjectSide::AskOpenFileName(std::string& fileName)
 {
-    const TPrjDialogTexts spec = PrjOpenDialogTexts(f_.w_.Lang());
-    return f_.RunFileDialog(false, 1, QLatin1String(spec.Filter), QLatin1String(spec.DefaultExt),
-                            QLatin1String(spec.Title), fileName);
+    const TPrjDialogTexts texts = PrjOpenDialogTexts(f_.w_.Lang());
+    return f_.RunFileDialog(false, 1, QLatin1String(texts.Filter), QLatin1String(texts.DefaultExt),
+                            QLatin1String(texts.Title), fileName);
 }
 
 void TMainFiles::TProjectSide::CollectSettings()
