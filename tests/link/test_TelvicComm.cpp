@@ -178,6 +178,103 @@ INSTANTIATE_TEST_SUITE_P(
                   1}),
     [](const ::testing::TestParamInfo<TAutoCase>& i) { return std::string(i.param.Label); });
 
+// Every gauge change of a PSoC 6 automatic sequence: each stage's start
+// position and maximum, the block steps, and the clamping at the maximum.
+TEST(AutoSequenceGauge, EveryStageSetsItsStartAndMaximumAndBlocksStepTheProgress)
+{
+    TLinkRig rig(Units(2));
+    rig.Search({}, 2);
+    CurChip.FamilyCode = 0xD8;
+    LoadImage(12, 5);
+    CurChip.EccSize = 8192;
+    CtrlSettings.WriteWFlash = 1;
+    CtrlSettings.WriteSFlash = 1;
+    using Steps = std::vector<std::pair<int, int>>;  // progress, maximum
+    Steps seen[2];
+    for (int ch = 0; ch < 2; ++ch) {
+        TGauge& g = rig.Gauges[ch];
+        g.OnChanged = [&g, &s = seen[ch]] {
+            const std::pair<int, int> now{g.Progress(), g.MaxValue()};
+            if (s.empty() || s.back() != now) s.push_back(now);
+        };
+        rig.Start(ch, TRigOp::Auto);
+    }
+    ASSERT_TRUE(rig.WaitAllIdle());
+    // Channel 1 starts each stage at 4, channel 2 at 5; program blocks show
+    // BlockIndex + 1, SFlash blocks BlockIndex + 4; WFlash starts at 4, SFlash at 3.
+    const Steps expected[2] = {
+        {{4, 100}, {4, 500}, {4, 12}, {5, 12}, {9, 12}, {12, 12},  // erase, program 12 KB
+         {4, 12}, {4, 8}, {5, 8}, {8, 8},                          // work flash, 8 KB
+         {4, 8}, {3, 8}, {8, 8},                                   // SFlash, two parts
+         {4, 8}, {4, 24}, {4, 12}, {12, 12}},                      // verify, security, end
+        {{5, 100}, {5, 500}, {5, 12}, {9, 12}, {12, 12},
+         {5, 12}, {5, 8}, {4, 8}, {5, 8}, {8, 8},
+         {5, 8}, {3, 8}, {8, 8},
+         {5, 8}, {5, 24}, {5, 12}, {12, 12}},
+    };
+    for (int ch = 0; ch < 2; ++ch) {
+        SCOPED_TRACE("channel " + std::to_string(ch + 1));
+        rig.Gauges[ch].OnChanged = nullptr;
+        EXPECT_EQ(seen[ch], expected[ch]);
+        EXPECT_EQ(Wire(*rig.UnitOf(ch)),
+                  (Lines{"93:3", "95:0", "95:4", "95:8", "98:0", "98:4", "99:0", "99:4", "93:83", "93:53"}));
+        ExpectGauge(rig.Gauges[ch], TGaugeColor::Blue);
+    }
+}
+
+// A stage started on its own ends after itself: only the automatic sequence
+// chains the next stage.
+struct TSingleStageCase {
+    const char* Label;
+    std::uint8_t Family;
+    TRigOp Op;
+    Lines Wire;
+    Lines ChipLines;
+};
+
+class SingleStage : public ::testing::TestWithParam<TSingleStageCase> {};
+
+TEST_P(SingleStage, EndsWithoutTheNextStage)
+{
+    const TSingleStageCase& c = GetParam();
+    TLinkRig rig(Units(2));
+    rig.Search({}, 2);
+    CurChip.FamilyCode = c.Family;
+    LoadImage(8, 6);
+    CurChip.EepSize = 512;
+    CurChip.EccSize = 8192;
+    CtrlSettings.WriteEep = 1;
+    CtrlSettings.WriteWFlash = 1;
+    CtrlSettings.WriteSFlash = 1;
+    for (int ch = 0; ch < 2; ++ch) {
+        Channels[ch].AutoSequence = 1;  // left by an earlier automatic run; the command clears it
+        rig.Start(ch, c.Op);
+    }
+    ASSERT_TRUE(rig.WaitAllIdle());
+    rig.Settle();
+    for (int ch = 0; ch < 2; ++ch) {
+        SCOPED_TRACE("channel " + std::to_string(ch + 1));
+        EXPECT_EQ(Wire(*rig.UnitOf(ch)), c.Wire);
+        EXPECT_EQ(ChannelLines(rig.Log, "芯片", ch), c.ChipLines);
+        ExpectGauge(rig.Gauges[ch], TGaugeColor::Blue);
+    }
+    EXPECT_EQ(rig.Image.Advances, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Stages, SingleStage,
+    ::testing::Values(
+        TSingleStageCase{"erase", 0x20, TRigOp::Erase, {"93:3"}, {"擦除芯片操作成功！"}},
+        TSingleStageCase{"program_with_eep_set", 0x20, TRigOp::Program, {"95:0", "95:4"}, {"编程操作成功！"}},
+        TSingleStageCase{"verify_no_security", 0x20, TRigOp::Verify, {"93:83"}, {"数据校验成功！"}},
+        TSingleStageCase{"security_no_advance", 0x20, TRigOp::Security, {"93:53"}, {"写Security Data操作成功！"}},
+        TSingleStageCase{"eep_one_packet", 0x20, TRigOp::ProgramEep, {"99:0"}, {"开始编程芯片EEP Data...", "写EEP Data操作成功！"}},
+        TSingleStageCase{"sflash_two_parts", 0xD8, TRigOp::ProgramEep, {"99:0", "99:4"},
+                         {"开始编程芯片SFlash Data(User/NAR/Public Key/TOC2/RTOC2)...", "写SFlash Data操作成功！"}},
+        TSingleStageCase{"wflash_without_sflash", 0xD8, TRigOp::ProgramWFlash, {"98:0", "98:4"},
+                         {"开始编程芯片Work Flash Data...", "Work Falsh数据写入成功！"}}),
+    [](const ::testing::TestParamInfo<TSingleStageCase>& i) { return std::string(i.param.Label); });
+
 // ---- status codes ----------------------------------------------------------
 
 TEST(StatusLines, EveryCodeEndsTheOperationWithItsLineAndARedGauge)
