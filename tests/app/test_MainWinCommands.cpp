@@ -99,6 +99,36 @@ TEST(Commands, PreconditionsAndNoDevicePerCommandInBothBuilds)
     }
 }
 
+// Busy and unconnected channels are skipped one by one; the no-device line
+// comes only when none was free.
+TEST(Commands, EligibleChannelsOnly)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    f.Show();
+    ChipSelected = 1;
+    ObjFileLoaded = 1;
+    Channels[0].Connected = 1;
+    Channels[0].Busy = 1;
+    Channels[2].Connected = 1;
+    Channels[2].OpCode = kOpIdle;
+    const int before = f.Lines().size();
+    f.win->SpdBtnEraseClick();
+    EXPECT_EQ(AddedLines(f, before), QStringList{QStringLiteral("> 14:05:09 芯片3 ：开始芯片擦除......")});
+    EXPECT_EQ(Channels[2].Busy, 1);
+    EXPECT_EQ(Channels[2].OpCode, 19);
+    EXPECT_EQ(Channels[0].OpCode, 0);
+    // Now every connected channel is busy.
+    const int later = f.Lines().size();
+    f.win->SpdBtnBlankChkClick();
+    EXPECT_EQ(AddedLines(f, later), QStringList{QStringLiteral("> 14:05:09 请连接好设备！")});
+    // Program EEP stops the timer's gauge on every channel, busy or not, and starts none here.
+    Channels[1].TimerProgress = 1;
+    Channels[2].TimerProgress = 1;
+    f.win->ProgramEEP1Click();
+    for (int i = 0; i < kChannelCount; ++i) EXPECT_EQ(Channels[i].TimerProgress, 0);
+    EXPECT_EQ(Channels[2].OpCode, 19);
+}
+
 TEST(Commands, AutoLogsItsSeparatorBeforeAnyCheck)
 {
     MainWinFixture f(TBuildLang::Chinese);
