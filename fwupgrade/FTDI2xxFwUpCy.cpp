@@ -2,11 +2,20 @@
 // USB chip: listing by serial number, open and close, frames out, bytes in.
 #include "fwupgrade/FTDI2xxFwUpCy.h"
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
 
 #include <ftdi.h>
+#include <libusb.h>
 
 #include "fwupgrade/DefinFwUgCy.h"
 
@@ -31,6 +40,8 @@ constexpr int kUsbWriteTimeoutMs = 1000; // a full program frame takes about 45 
 constexpr unsigned char kLatencyTimerMs = 2;
 constexpr unsigned kUsbChunkSize = 4096;
 constexpr int kStringLength = 256;
+constexpr char kSysClassTty[] = "/sys/class/tty";
+constexpr char kDevDir[] = "/dev";
 
 bool LessNoCase(const std::string& a, const std::string& b)
 {
@@ -87,7 +98,10 @@ public:
             for (ftdi_device_list* it = list; it; it = it->next) {
                 TFtdiDeviceInfo info;
                 if (ReadStrings(stringCtx, it->dev, info) && info.Serial == serial) {
-                    opened = ftdi_usb_open_dev(ctx_, it->dev) >= 0;
+                    // Detaching ftdi_sio would take the port from a program that has it open.
+                    const std::vector<std::string> ttys = FtdiTtyNodes(
+                        kSysClassTty, kDevDir, libusb_get_bus_number(it->dev), libusb_get_device_address(it->dev));
+                    opened = !AnyTtyInUse(ttys) && ftdi_usb_open_dev(ctx_, it->dev) >= 0;
                     break;
                 }
             }
@@ -180,6 +194,48 @@ private:
 };
 
 } // namespace
+
+std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std::string& devDir, int bus,
+                                      int address)
+{
+    namespace fs = std::filesystem;
+    std::vector<std::string> nodes;
+    auto readNumber = [](const fs::path& file) {
+        std::ifstream in(file);
+        int value = -1;
+        in >> value;
+        return in ? value : -1;
+    };
+    std::error_code ec;
+    for (fs::directory_iterator it(ttyClassDir, ec), end; !ec && it != end; it.increment(ec)) {
+        // tty/<name>/device is the serial port, its parent the USB interface,
+        // and that one's parent the USB device with its bus and address.
+        std::error_code pathEc;
+        const fs::path port = fs::canonical(it->path() / "device", pathEc);
+        if (pathEc) continue;
+        const fs::path usbDevice = port.parent_path().parent_path();
+        if (readNumber(usbDevice / "busnum") == bus && readNumber(usbDevice / "devnum") == address)
+            nodes.push_back((fs::path(devDir) / it->path().filename()).string());
+    }
+    std::sort(nodes.begin(), nodes.end());
+    return nodes;
+}
+
+bool AnyTtyInUse(const std::vector<std::string>& nodes)
+{
+    for (const auto& node : nodes) {
+        const int fd = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == EBUSY) return true; // held in exclusive mode
+            continue;                        // not ours to open: nothing to learn
+        }
+        // The programmer application holds this lock while it has the port open.
+        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);
+        if (locked) return true;
+    }
+    return false;
+}
 
 std::unique_ptr<TFtdiDriver> CreateLibFtdiDriver()
 {

@@ -38,6 +38,15 @@ public:
 
 std::unique_ptr<TFtdiDriver> CreateLibFtdiDriver();
 
+// The tty nodes (under DevDir) that the kernel's serial driver gives the USB
+// device at Bus and Address, found through the tty class folder of sysfs.
+std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std::string& devDir, int bus,
+                                      int address);
+// True when another program has one of these ports open: its exclusive lock
+// is taken, or the port is in exclusive mode. The device then does not open,
+// as a unit in use by the programmer application must not be taken from it.
+bool AnyTtyInUse(const std::vector<std::string>& nodes);
+
 // The device combo box's contents: a sorted list (case-insensitive) and a text.
 struct TDeviceBox {
     std::vector<std::string> Items;

@@ -2,7 +2,14 @@
 // frames on the wire, the decoder's codes, listing, open results, reads.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <vector>
 
@@ -224,6 +231,53 @@ TEST_F(LinkTest, NothingIsWrittenWhileClosed)
 } // namespace
 
 namespace {
+
+// A unit whose serial port another program holds is not taken from it: the
+// tty nodes of a USB device are found through sysfs, and a held one counts.
+TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
+{
+    namespace fs = std::filesystem;
+    char pattern[] = "/tmp/fwup_sysfs_XXXXXX";
+    ASSERT_NE(::mkdtemp(pattern), nullptr);
+    const fs::path root = pattern;
+    auto write = [](const fs::path& file, const char* text) { std::ofstream(file) << text; };
+    // Two USB devices on bus 1: address 7 with ports on two interfaces, address 9 with one.
+    struct Port {
+        const char* usb;
+        const char* iface;
+        const char* tty;
+    };
+    const Port ports[] = {{"1-2", "1-2:1.0", "ttyUSB3"}, {"1-2", "1-2:1.1", "ttyUSB4"}, {"1-3", "1-3:1.0", "ttyUSB0"}};
+    for (const auto& p : ports) {
+        fs::create_directories(root / "devices" / p.usb / p.iface / p.tty);
+        fs::create_directories(root / "class" / p.tty);
+        fs::create_directory_symlink(root / "devices" / p.usb / p.iface / p.tty, root / "class" / p.tty / "device");
+        fs::create_directories(root / "dev");
+        write(root / "dev" / p.tty, "");
+    }
+    write(root / "devices/1-2/busnum", "1\n");
+    write(root / "devices/1-2/devnum", "7\n");
+    write(root / "devices/1-3/busnum", "1\n");
+    write(root / "devices/1-3/devnum", "9\n");
+    fs::create_directories(root / "class/tty1"); // a tty without a device link
+
+    const std::string cls = (root / "class").string(), dev = (root / "dev").string();
+    const std::vector<std::string> seven = FtdiTtyNodes(cls, dev, 1, 7);
+    EXPECT_EQ(seven, (std::vector<std::string>{dev + "/ttyUSB3", dev + "/ttyUSB4"}));
+    EXPECT_EQ(FtdiTtyNodes(cls, dev, 1, 9), std::vector<std::string>{dev + "/ttyUSB0"});
+    EXPECT_TRUE(FtdiTtyNodes(cls, dev, 2, 7).empty());
+
+    EXPECT_FALSE(AnyTtyInUse(seven));
+    const int held = ::open((root / "dev/ttyUSB4").c_str(), O_RDWR);
+    ASSERT_GE(held, 0);
+    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0); // as the programmer application holds its port
+    EXPECT_TRUE(AnyTtyInUse(seven));
+    EXPECT_FALSE(AnyTtyInUse(FtdiTtyNodes(cls, dev, 1, 9))) << "another unit's port is not this one's";
+    ::close(held);
+    EXPECT_FALSE(AnyTtyInUse(seven));
+    EXPECT_FALSE(AnyTtyInUse({dev + "/ttyUSB9"})) << "a port that cannot be opened tells nothing";
+    fs::remove_all(root);
+}
 
 // The production driver on a machine without the programmer attached: nothing
 // opens, nothing hangs, and closed-device calls fail instead of touching USB.
