@@ -13,6 +13,8 @@
 namespace {
 
 constexpr std::uint32_t kLinkBaudRate = 1000000;
+// A received chunk is handed on after this much quiet on the line.
+constexpr std::uint32_t kLinkReadIntervalMs = 5;
 
 } // namespace
 
@@ -30,6 +32,8 @@ void TTelvic200CyPrg::CreatePorts()
         port->SetOutx_DsrFlow(false);
         port->SetOutx_XonXoffFlow(false);
         port->SetInx_XonXoffFlow(false);
+        port->SetTxContinueOnXoff(false);
+        port->SetReadIntervalTimeout(kLinkReadIntervalMs);
         port->SetDtrControl(TDtrControl::DtrDisable);
         port->SetRtsControl(TRtsControl::RtsDisable);
         const int ch = static_cast<int>(i);

@@ -17,6 +17,7 @@
 #include "app/GaugeBar.h"
 #include "app/MainTL200CyFiles.h"
 #include "app/ProgEntry.h"
+#include "serial/SerialComm.h"
 #include "tests/app/MainWinFixture.h"
 
 namespace {
@@ -206,6 +207,24 @@ TEST(Controls, FoundByTheirNames)
     EXPECT_EQ(f.win->AutoProgram1->shortcut(), QKeySequence(QStringLiteral("Ctrl+A")));
     EXPECT_EQ(f.win->Exit1->shortcut(), QKeySequence(QStringLiteral("Ctrl+X")));
     for (QToolButton* b : f.win->PanelBtns->findChildren<QToolButton*>()) EXPECT_EQ(b->focusPolicy(), Qt::NoFocus);
+}
+
+// The four ports use the link's line settings; above all a chunk is handed on
+// after 5 ms of quiet, not the component's default 100 ms.
+TEST(Controls, PortsUseTheLinkLineSettings)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    for (const auto& port : f.win->CommPorts) {
+        ASSERT_NE(port, nullptr);
+        EXPECT_EQ(port->BaudRate(), 1000000u);
+        EXPECT_EQ(port->StopBits(), TStopBits::_2);
+        EXPECT_EQ(port->DtrControl(), TDtrControl::DtrDisable);
+        EXPECT_EQ(port->RtsControl(), TRtsControl::RtsDisable);
+        EXPECT_FALSE(port->Outx_XonXoffFlow());
+        EXPECT_FALSE(port->Inx_XonXoffFlow());
+        EXPECT_FALSE(port->TxContinueOnXoff());
+        EXPECT_EQ(port->ReadIntervalTimeout(), 5u);
+    }
 }
 
 // The gauge shows its model: clamped progress, its colour, empty (not busy)
