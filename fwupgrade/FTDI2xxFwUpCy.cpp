@@ -2,13 +2,8 @@
 // USB chip: listing by serial number, open and close, frames out, bytes in.
 #include "fwupgrade/FTDI2xxFwUpCy.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +37,7 @@ constexpr unsigned kUsbChunkSize = 4096;
 constexpr int kStringLength = 256;
 constexpr char kSysClassTty[] = "/sys/class/tty";
 constexpr char kDevDir[] = "/dev";
+constexpr char kProcDir[] = "/proc";
 
 bool LessNoCase(const std::string& a, const std::string& b)
 {
@@ -101,7 +97,7 @@ public:
                     // Detaching ftdi_sio would take the port from a program that has it open.
                     const std::vector<std::string> ttys = FtdiTtyNodes(
                         kSysClassTty, kDevDir, libusb_get_bus_number(it->dev), libusb_get_device_address(it->dev));
-                    opened = !AnyTtyInUse(ttys) && ftdi_usb_open_dev(ctx_, it->dev) >= 0;
+                    opened = !AnyTtyInUse(ttys, kProcDir) && ftdi_usb_open_dev(ctx_, it->dev) >= 0;
                     break;
                 }
             }
@@ -221,18 +217,20 @@ std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std:
     return nodes;
 }
 
-bool AnyTtyInUse(const std::vector<std::string>& nodes)
+bool AnyTtyInUse(const std::vector<std::string>& nodes, const std::string& procDir)
 {
-    for (const auto& node : nodes) {
-        const int fd = ::open(node.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0) {
-            if (errno == EBUSY) return true; // held in exclusive mode
-            continue;                        // not ours to open: nothing to learn
+    // Looked up among the open files of the processes rather than by opening
+    // the port, which would raise and drop the unit's DTR and RTS lines.
+    namespace fs = std::filesystem;
+    if (nodes.empty()) return false;
+    std::error_code ec;
+    for (fs::directory_iterator proc(procDir, ec), end; !ec && proc != end; proc.increment(ec)) {
+        std::error_code fdEc;
+        for (fs::directory_iterator fd(proc->path() / "fd", fdEc); !fdEc && fd != end; fd.increment(fdEc)) {
+            std::error_code linkEc;
+            const std::string target = fs::read_symlink(fd->path(), linkEc).string();
+            if (!linkEc && std::find(nodes.begin(), nodes.end(), target) != nodes.end()) return true;
         }
-        // The programmer application holds this lock while it has the port open.
-        const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
-        ::close(fd);
-        if (locked) return true;
     }
     return false;
 }

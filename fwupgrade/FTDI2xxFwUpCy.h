@@ -42,10 +42,10 @@ std::unique_ptr<TFtdiDriver> CreateLibFtdiDriver();
 // device at Bus and Address, found through the tty class folder of sysfs.
 std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std::string& devDir, int bus,
                                       int address);
-// True when another program has one of these ports open: its exclusive lock
-// is taken, or the port is in exclusive mode. The device then does not open,
-// as a unit in use by the programmer application must not be taken from it.
-bool AnyTtyInUse(const std::vector<std::string>& nodes);
+// True when a process (under ProcDir) has one of these ports open. The
+// device then does not open: detaching the kernel driver would take the port
+// from the programmer application or whatever else holds it.
+bool AnyTtyInUse(const std::vector<std::string>& nodes, const std::string& procDir);
 
 // The device combo box's contents: a sorted list (case-insensitive) and a text.
 struct TDeviceBox {

@@ -2,10 +2,6 @@
 // frames on the wire, the decoder's codes, listing, open results, reads.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -233,7 +229,7 @@ TEST_F(LinkTest, NothingIsWrittenWhileClosed)
 namespace {
 
 // A unit whose serial port another program holds is not taken from it: the
-// tty nodes of a USB device are found through sysfs, and a held one counts.
+// tty nodes of a USB device are found through sysfs, their holders through proc.
 TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
 {
     namespace fs = std::filesystem;
@@ -252,8 +248,6 @@ TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
         fs::create_directories(root / "devices" / p.usb / p.iface / p.tty);
         fs::create_directories(root / "class" / p.tty);
         fs::create_directory_symlink(root / "devices" / p.usb / p.iface / p.tty, root / "class" / p.tty / "device");
-        fs::create_directories(root / "dev");
-        write(root / "dev" / p.tty, "");
     }
     write(root / "devices/1-2/busnum", "1\n");
     write(root / "devices/1-2/devnum", "7\n");
@@ -267,15 +261,24 @@ TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
     EXPECT_EQ(FtdiTtyNodes(cls, dev, 1, 9), std::vector<std::string>{dev + "/ttyUSB0"});
     EXPECT_TRUE(FtdiTtyNodes(cls, dev, 2, 7).empty());
 
-    EXPECT_FALSE(AnyTtyInUse(seven));
-    const int held = ::open((root / "dev/ttyUSB4").c_str(), O_RDWR);
-    ASSERT_GE(held, 0);
-    ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0); // as the programmer application holds its port
-    EXPECT_TRUE(AnyTtyInUse(seven));
-    EXPECT_FALSE(AnyTtyInUse(FtdiTtyNodes(cls, dev, 1, 9))) << "another unit's port is not this one's";
-    ::close(held);
-    EXPECT_FALSE(AnyTtyInUse(seven));
-    EXPECT_FALSE(AnyTtyInUse({dev + "/ttyUSB9"})) << "a port that cannot be opened tells nothing";
+    const std::string proc = (root / "proc").string();
+    fs::create_directories(root / "proc/200/fd");
+    fs::create_directories(root / "proc/300/fd");
+    fs::create_directories(root / "proc/self");
+    fs::create_symlink("/dev/null", root / "proc/200/fd/0");
+    EXPECT_FALSE(AnyTtyInUse(seven, proc));
+    fs::create_symlink(dev + "/ttyUSB4", root / "proc/300/fd/5"); // the programmer application has it
+    EXPECT_TRUE(AnyTtyInUse(seven, proc));
+    EXPECT_FALSE(AnyTtyInUse(FtdiTtyNodes(cls, dev, 1, 9), proc)) << "another unit's port is not this one's";
+    EXPECT_FALSE(AnyTtyInUse({}, proc));
+
+    // The system's own process table: this test holding a file is seen.
+    const std::string held = (root / "held").string();
+    {
+        std::ofstream open(held);
+        EXPECT_TRUE(AnyTtyInUse({held}, "/proc"));
+    }
+    EXPECT_FALSE(AnyTtyInUse({held}, "/proc"));
     fs::remove_all(root);
 }
 
