@@ -106,7 +106,9 @@ void TTelvic200CyPrg::SpdBtnDownLoadClick()
     s.GaugeMax = static_cast<std::uint16_t>(CurChip.FlashSizeKB + (CurChip.EccSize >> 10) + 1);
     s.Send = [](int ch) {
         TTelvicCmdChk& sender = TelvicCmdChk[ch];
-        sender.SendConfigBlock(kCmdConfig, sender.DrawConfigSeed());
+        // A refused download (an EEP size the packet cannot carry) sent
+        // nothing: end the channel's operation now instead of by time-out.
+        if (!sender.SendConfigBlock(kCmdConfig, sender.DrawConfigSeed())) TelvicComm[ch].EndChannelOp(true);
     };
     StartOnChannels(s, false);
 }

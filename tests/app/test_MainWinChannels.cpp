@@ -299,6 +299,28 @@ TEST(Download, SendsTheImagesEepChecksumsUnlessPSoC6)
     }
 }
 
+// An EEP size the download packet cannot carry: every channel logs the
+// refusal, sends nothing and ends at once with a red gauge.
+TEST(Download, RefusedEepSizeEndsEachChannelAtOnce)
+{
+    FourChannels rig(TBuildLang::Chinese);
+    ASSERT_TRUE(rig.ok);
+    rig.ChoosePSoC1Chip();
+    CurChip.EepSize = 7171;
+    rig.f.win->EnWrtEep->setChecked(true);
+    rig.ClearRequests();
+    rig.f.win->SpdBtnDownLoadClick();
+    for (int ch = 0; ch < kUnits; ++ch) {
+        EXPECT_EQ(Channels[ch].Busy, 0) << ch;
+        EXPECT_EQ(Channels[ch].OpCode, kOpIdle) << ch;
+        ASSERT_NE(Channels[ch].Gauge, nullptr);
+        EXPECT_EQ(Channels[ch].Gauge->ForeColor(), TGaugeColor::Red) << ch;
+    }
+    Pump([] { return false; }, 100);
+    for (int ch = 0; ch < kUnits; ++ch) EXPECT_TRUE(rig.UnitOf(ch).Requests().empty()) << ch;
+    EXPECT_EQ(rig.f.Lines().filter(QStringLiteral("EEP数据大小错误(7171)，取消下载！")).size(), kUnits);
+}
+
 // The window's 15 ms tick ends an unanswered operation: that channel's
 // time-out line and a red gauge, the others finish normally.
 TEST(TimeOut, ASilentUnitEndsByTheWindowsTick)
