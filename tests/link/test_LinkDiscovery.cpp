@@ -242,9 +242,9 @@ TEST(DiscoveryPorts, FtdiListerTakesOnlyFtdiDriverEntries)
 
 namespace {
 
-emu::Bytes IdentifyReplyFrame(const std::string& name)
+emu::Bytes IdentifyReplyFrame(const std::string& name, std::size_t packetLen = 64)
 {
-    emu::Bytes p(64, 0);
+    emu::Bytes p(packetLen, 0);
     p[0] = 0xA3;
     p[1] = 0xA5;
     p[2] = 0x35;
@@ -282,6 +282,19 @@ TEST(ReceivePath, FramesOfOneChunkGoToIdentifyThenDispatchAndTheTailWaits)
     EXPECT_TRUE(rig.Log.Has("Channel 1 : Do Chip Erasing...."));
     EXPECT_EQ(Channels[0].RxLen, 0);
     EXPECT_EQ(Channels[0].OpTimeout, 1000);  // every chunk refreshes the channel's time-out
+}
+
+TEST(ReceivePath, ShortIdentifyReplyOnChannelTwoConnectsWithoutSettingsLines)
+{
+    TLinkRig rig({});
+    // 40 bytes: the name fits, the version characters at 47 to 49 do not.
+    const emu::Bytes frame = IdentifyReplyFrame("Telvic200Cy", 40);
+    ChannelReceiveData(1, frame.data(), static_cast<std::uint16_t>(frame.size()));
+    EXPECT_EQ(Channels[1].Connected, 1);
+    ASSERT_EQ(rig.Log.Lines.size(), 1u);
+    EXPECT_EQ(rig.Log.Lines[0].Text, "找到设备2 ：Telvic200Cy!");
+    EXPECT_TRUE(rig.Log.Lines[0].Timed);
+    EXPECT_EQ(rig.Status.Name, "");  // only channel 1 names its programmer in the panel
 }
 
 TEST(ReceivePath, EnglishSearchLineAndRefreshOfChannelOne)
