@@ -3,7 +3,9 @@
 // hangs, and a following search finds the units again.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <memory>
 
 #include "link/OpsTestUtil.h"
 #include "link/StatusMsgCy.h"
@@ -27,19 +29,22 @@ void ExpectGauge(const TGauge& g, TGaugeColor color)
     EXPECT_EQ(g.Progress(), g.MaxValue());
 }
 
-// The search again: every unit still attached (all but `lost`) is found
-// and connected. A lost unit's terminal name may already belong to a
-// terminal of another process, so only the attached units are counted.
+// The search again, with the lost unit (if any) no longer listed, as when it
+// is unplugged: every unit still attached is found and connected.
 void ExpectFoundAgain(TLinkRig& rig, const emu::TProgrammerEmulator* lost)
 {
-    const int attached = rig.UnitCount() - (lost ? 1 : 0);
-    rig.Search({}, attached);
-    for (int i = 0; i < rig.UnitCount(); ++i) {
-        if (&rig.Unit(i) == lost) continue;
-        bool connected = false;
-        for (int ch = 0; ch < kChannelCount; ++ch)
-            connected = connected || (Channels[ch].ComPortName == rig.Unit(i).Path() && Channels[ch].Connected);
-        EXPECT_TRUE(connected) << rig.Unit(i).Path() << " not found again";
+    std::vector<std::string> paths;
+    for (int i = 0; i < rig.UnitCount(); ++i)
+        if (&rig.Unit(i) != lost) paths.push_back(rig.Unit(i).Path());
+    rig.Lister = std::make_unique<TFixedPortLister>(paths);
+    rig.Search({}, static_cast<int>(paths.size()));
+    auto connected = [](const std::string& path) {
+        for (const TChannelState& ch : Channels)
+            if (ch.ComPortName == path && ch.Connected) return true;
+        return false;
+    };
+    for (const std::string& path : paths) {
+        EXPECT_TRUE(rig.Pump([&] { return connected(path); })) << path << " not found again";
     }
 }
 
