@@ -12,6 +12,7 @@
 
 #include "link/DefinCyX4.h"
 #include "link/LinkSinks.h"
+#include "link/StrFormat.h"
 #include "telvicbin/TelvicBin.h"
 
 namespace {
@@ -45,21 +46,10 @@ constexpr std::size_t kDashCount = 51;
 constexpr std::size_t kValueRowIndent = 14;
 constexpr std::uint32_t kAccBase = 0x10000;
 
-std::string Format(const char* fmt, ...) __attribute__((format(printf, 1, 2)));
-std::string Format(const char* fmt, ...)
-{
-    char text[256];
-    va_list args;
-    va_start(args, fmt);
-    std::vsnprintf(text, sizeof text, fmt, args);
-    va_end(args);
-    return text;
-}
-
 std::string ValueRow(const std::uint8_t (&bytes)[kLatchBytes])
 {
     std::string row(kValueRowIndent, ' ');
-    for (auto b : bytes) row += Format("0x%02X ", b);
+    for (auto b : bytes) row += StrPrintf("0x%02X ", b);
     return row;
 }
 
@@ -327,14 +317,14 @@ void TObjFileLoader::LogHexInformation()
     const std::string dashes(kDashCount, '-');
 
     if (family == kFamilyMbr) {
-        host_.SetChipIdLabels(Format("0x%04X.", CurChip.ChipID1), Format("0x%02X.", CurChip.ChipID2));
-        LogLine(Format("Hex File Version : 0x%04X", info.HexFileVersion));
-        LogLine(Format("Program Address : 0x%02X", CtrlSettings.ProgAddr1));
-        LogLine(Format("Program Address : 0x%02X", CtrlSettings.ProgAddr2));
+        host_.SetChipIdLabels(StrPrintf("0x%04X.", CurChip.ChipID1), StrPrintf("0x%02X.", CurChip.ChipID2));
+        LogLine(StrPrintf("Hex File Version : 0x%04X", info.HexFileVersion));
+        LogLine(StrPrintf("Program Address : 0x%02X", CtrlSettings.ProgAddr1));
+        LogLine(StrPrintf("Program Address : 0x%02X", CtrlSettings.ProgAddr2));
         return;
     }
     if (family == kFamilyTt) {
-        LogLine(Format("File Total Block : %d", CurChip.BlockNum));
+        LogLine(StrPrintf("File Total Block : %d", CurChip.BlockNum));
         return;
     }
     if (family >= kFamilyPsoc6First) {
@@ -345,10 +335,10 @@ void TObjFileLoader::LogHexInformation()
         host_.SetCheckBox(TLoadCheckBox::ChkBoxEPWF, info.WFlashPresent != 0);
         host_.SetCheckBox(TLoadCheckBox::EnWrtEep, info.UserRowsPresent != 0);
         if (info.FromObjectFile != 1) return;
-        host_.SetP6IdLabel(Format("Chip ID:  0x%04X/0x%04X.", CurChip.ChipID1, CurChip.ChipID2));
+        host_.SetP6IdLabel(StrPrintf("Chip ID:  0x%04X/0x%04X.", CurChip.ChipID1, CurChip.ChipID2));
         LogLine("Read Hex File Information: ");
-        LogLine(Format("   * Hex File Version : %d", info.HexFileVersion));
-        LogLine(Format("   * Read HEX File Checksum: 0x%04X", Checksums.FileCheckSum));
+        LogLine(StrPrintf("   * Hex File Version : %d", info.HexFileVersion));
+        LogLine(StrPrintf("   * Read HEX File Checksum: 0x%04X", Checksums.FileCheckSum));
         LogLine(dashes);
         host_.SetCheckBox(TLoadCheckBox::ChkBoxROP, CtrlSettings.ChipProtect >= kProtectOn);
         return;
@@ -357,18 +347,18 @@ void TObjFileLoader::LogHexInformation()
 
     host_.SetRopVisible(info.HexInfoPresent != 0);
     if (info.HexInfoPresent != 1 || info.FromObjectFile != 1) return;
-    host_.SetChipIdLabels(Format("0x%04X.", CurChip.ChipID1), Format("0x%04X.", CurChip.ChipID2));
+    host_.SetChipIdLabels(StrPrintf("0x%04X.", CurChip.ChipID1), StrPrintf("0x%04X.", CurChip.ChipID2));
     LogLine("Read Hex File Information: ");
-    LogLine(Format("   * Hex File Version : %d", info.HexFileVersion));
+    LogLine(StrPrintf("   * Hex File Version : %d", info.HexFileVersion));
     if (family == kFamilyPsoc3 || family == kFamilyPsoc5) {
         LogLine("   * Device Configuration NV Latch Data : ");
         log_.AddLine(ValueRow(CtrlSettings.NvLatch));
         LogLine("   * Secured Device Mode Configuration Data : ");
         log_.AddLine(ValueRow(CtrlSettings.WoLatch));
     } else {
-        LogLine(Format("   * Chip Level Protection : 0x%02X.", CtrlSettings.ChipProtect));
+        LogLine(StrPrintf("   * Chip Level Protection : 0x%02X.", CtrlSettings.ChipProtect));
     }
-    LogLine(Format("   * Read HEX File Checksum: 0x%04X", Checksums.FileCheckSum));
+    LogLine(StrPrintf("   * Read HEX File Checksum: 0x%04X", Checksums.FileCheckSum));
     LogLine(dashes);
     host_.SetCheckBox(TLoadCheckBox::ChkBoxROP, CtrlSettings.ChipProtect >= kProtectOn);
 }

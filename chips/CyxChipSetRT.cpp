@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "link/DefinCyX4.h"
+#include "link/StrFormat.h"
 
 namespace {
 
@@ -31,17 +32,6 @@ constexpr int kVolt5V0 = 2;
 const char* const kNoId = "--------";
 const char* const kNoValue = "---";
 const char* const kFitWarning = "文件地址空间与芯片不匹配，请确认芯片型号是否正确！";
-
-std::string Fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
-std::string Fmt(const char* format, ...)
-{
-    char buf[160];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(buf, sizeof buf, format, args);
-    va_end(args);
-    return buf;
-}
 
 // The security, blank-check and erase commands, which families 0x00 and 0x08 lack.
 void ShowChipLevelCommands(TChipSetupView& view, bool shown)
@@ -131,15 +121,15 @@ void ChipSetup(TChipSetupView& view)
     const std::uint32_t flashBytes = static_cast<std::uint32_t>(CurChip.BankNum) * CurChip.BlockSize * CurChip.BlockNum;
     CurChip.FlashSizeKB = static_cast<std::uint16_t>(flashBytes >> 10);
     if (CurChip.FlagByte & kFlagBytesForm)
-        view.LogSetupLine(Fmt("Chip Main Flash is %uB.", flashBytes));
+        view.LogSetupLine(StrPrintf("Chip Main Flash is %uB.", flashBytes));
     else
-        view.LogSetupLine(Fmt("Chip Main Flash is %dKB.", CurChip.FlashSizeKB));
+        view.LogSetupLine(StrPrintf("Chip Main Flash is %dKB.", CurChip.FlashSizeKB));
 
     if (CurChip.EepSize > 0) {
         if (family < kFamilyPSoC6)
-            view.LogSetupLine(Fmt("Chip EEP Data Size is %dBytes.", CurChip.EepSize));
+            view.LogSetupLine(StrPrintf("Chip EEP Data Size is %dBytes.", CurChip.EepSize));
         else
-            view.LogSetupLine(Fmt("Chip SFlash User Data Size is %dBytes.", CurChip.EepSize));
+            view.LogSetupLine(StrPrintf("Chip SFlash User Data Size is %dBytes.", CurChip.EepSize));
     } else {
         view.LogSetupLine("This Chip no EEP Data Area.");
     }
@@ -166,10 +156,10 @@ void ChipSetup(TChipSetupView& view)
 void ShowChipInfo(TChipSetupView& view)
 {
     const std::uint8_t family = CurChip.FamilyCode;
-    view.SetControlText("lbFlashSize", Fmt("%d KB.", CurChip.FlashSizeKB));
-    view.SetControlText("LblBlocks", Fmt("%d.", CurChip.BlockNum));
-    view.SetControlText("LblBlkSZ", Fmt("%d.", CurChip.BlockSize));
-    view.SetControlText("lbBanks", Fmt("%d.", CurChip.BankNum));
+    view.SetControlText("lbFlashSize", StrPrintf("%d KB.", CurChip.FlashSizeKB));
+    view.SetControlText("LblBlocks", StrPrintf("%d.", CurChip.BlockNum));
+    view.SetControlText("LblBlkSZ", StrPrintf("%d.", CurChip.BlockSize));
+    view.SetControlText("lbBanks", StrPrintf("%d.", CurChip.BankNum));
 
     view.SetControlText("EnWrtEep", "写EEP数据");
     view.SetControlText("TabSheetEEP", "EEP Data");
@@ -182,9 +172,9 @@ void ShowChipInfo(TChipSetupView& view)
         view.SetControlVisible(box, false);
     }
 
-    const auto idText = [](std::uint16_t id) { return id == 0 ? std::string(kNoId) : Fmt("0x%04X.", id); };
+    const auto idText = [](std::uint16_t id) { return id == 0 ? std::string(kNoId) : StrPrintf("0x%04X.", id); };
     if (family < kFamilyNoID) {
-        view.SetControlText("LblID1", Fmt("0x%04X.", CurChip.ChipID1));
+        view.SetControlText("LblID1", StrPrintf("0x%04X.", CurChip.ChipID1));
         view.SetControlText("LblID2", idText(CurChip.ChipID2));
     } else if (family == kFamilyPSoC4) {
         view.SetControlVisible("ChkBox48MHZ", true);
@@ -207,8 +197,8 @@ void ShowChipInfo(TChipSetupView& view)
         view.SetControlText("ReadSecurity1", "Read eFuse Data");
         view.SetControlText("EnWrtEep", "写SFlash-User");
         view.SetControlVisible("ChkBoxSumVfy", true);
-        view.SetControlText("LabelFlashSZ", Fmt("Flash Size:%d KB.", CurChip.FlashSizeKB));
-        view.SetControlText("LabelBlockNM", Fmt("Block Num.: %d.", CurChip.BlockNum));
+        view.SetControlText("LabelFlashSZ", StrPrintf("Flash Size:%d KB.", CurChip.FlashSizeKB));
+        view.SetControlText("LabelBlockNM", StrPrintf("Block Num.: %d.", CurChip.BlockNum));
     }
 
     ImageInfo.TargetStartAddr = 0;
