@@ -87,6 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         TDownloadCase{"plain", 0x20, false, false, false, {"53", "55:0", "55:4", "8A"}, {}},
         TDownloadCase{"ecc_psoc3", 0x80, true, false, false, {"53", "55:0", "55:4", "D7:0", "D7:4", "8A"}, {"下载ECC Data......"}},
+        // ECC data goes first and ends the download, whatever the work-flash flag says.
+        TDownloadCase{"ecc_psoc5_wflash_flag_set", 0xD0, true, true, false, {"53", "55:0", "55:4", "D7:0", "D7:4", "8A"}, {"下载ECC Data......"}},
         TDownloadCase{"psoc6_wflash_sflash", 0xD8, false, true, true,
                       {"53", "55:0", "55:4", "5A:0", "5A:4", "D7:0", "D7:4", "8A"},
                       {"下载WFlash Data......", "下载SFlash Data......"}},
@@ -175,6 +177,22 @@ INSTANTIATE_TEST_SUITE_P(
                          "Work Falsh数据写入成功！", "开始编程芯片SFlash Data(User/NAR/Public Key/TOC2/RTOC2)...",
                          "写SFlash Data操作成功！", "开始数据校验......"},
                         kSecurityTail}),
+                  1},
+        TAutoCase{"psoc6_sflash_only", 0xD9, false, false, true, false,
+                  {"93:3", "95:0", "95:4", "99:0", "99:4", "93:83", "93:53"},
+                  Join({{"擦除芯片操作成功！", "开始芯片编程...", "编程操作成功！",
+                         "开始编程芯片SFlash Data(User/NAR/Public Key/TOC2/RTOC2)...", "写SFlash Data操作成功！",
+                         "开始数据校验......"},
+                        kSecurityTail}),
+                  1},
+        // PSoC 6 has no EEP stage, and the work flash is PSoC 6 only.
+        TAutoCase{"psoc6_ignores_eep_flag", 0xD8, true, false, false, false,
+                  {"93:3", "95:0", "95:4", "93:83", "93:53"},
+                  Join({{"擦除芯片操作成功！", "开始芯片编程...", "编程操作成功！", "开始数据校验......"}, kSecurityTail}),
+                  1},
+        TAutoCase{"psoc1_ignores_wflash_flag", 0x20, false, true, true, false,
+                  {"93:3", "95:0", "95:4", "93:83", "93:53"},
+                  Join({{"擦除芯片操作成功！", "开始芯片编程...", "编程操作成功！", "开始数据校验......"}, kSecurityTail}),
                   1}),
     [](const ::testing::TestParamInfo<TAutoCase>& i) { return std::string(i.param.Label); });
 
