@@ -51,9 +51,11 @@ void ChannelRequestHangup(int channel)
     if (ch.Port) ch.Port->CloseComm();
     ch.Connected = 0;
     if (ch.Gauge) ch.Gauge->SetEnabled(false);
-    // Only this channel's own port leaves the list; a name not listed removes nothing.
+    // Only the port that hung up leaves the list; a name not listed removes
+    // nothing. The port's own name counts: choosing an entry in the list
+    // renames channel 1's ComPortName but not the port it has open.
     if (TPortListBox* list = PortList()) {
-        const int index = list->IndexOf(ch.ComPortName);
+        const int index = list->IndexOf(ch.Port ? ch.Port->CommName() : ch.ComPortName);
         if (index >= 0) list->Delete(index);
     }
 }

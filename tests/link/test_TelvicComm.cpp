@@ -544,4 +544,18 @@ TEST(Hangup, UnitLostMidDownloadEndsByTimeoutWhileOthersFinish)
     ExpectGauge(rig.Gauges[1], TGaugeColor::Red);
 }
 
+TEST(Hangup, ThePortThatHungUpLeavesTheListEvenAfterAnotherEntryWasChosen)
+{
+    TLinkRig rig(Units(2));
+    rig.Search({}, 2);
+    emu::TProgrammerEmulator& first = *rig.UnitOf(0);
+    const std::string second = Channels[1].ComPortName;
+    Channels[0].ComPortName = second;  // what choosing channel 2's entry in the list does
+    first.Disconnect();
+    ASSERT_TRUE(rig.Pump([] { return Channels[0].Connected == 0; }));
+    rig.Settle();
+    EXPECT_EQ(rig.PortList.Items(), std::vector<std::string>{second});
+    EXPECT_EQ(Channels[1].Connected, 1);
+}
+
 }  // namespace
