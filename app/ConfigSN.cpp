@@ -29,7 +29,6 @@ constexpr std::uint32_t kMainPositionMask = 0x00FFFFFF;
 constexpr std::uint32_t kRowAlignMask = ~0xFu;
 constexpr int kAddrEditMaxLen = 10;
 constexpr int kDataEditMaxLen = 255;
-constexpr std::int64_t kSNBoxMin = -2147483648LL;
 constexpr std::int64_t kSNBoxMax = 4294967295LL;
 
 QString Hex8(std::uint32_t v)
@@ -52,8 +51,15 @@ public:
 
 std::uint32_t SNBoxValue(const QString& text)
 {
+    // Hex within 32 bits and signed decimals read as any 32-bit box does; only
+    // decimals from 2^31 on need the wider reading (wider hex reads back
+    // outside 0 .. 2^32 - 1 there and is refused).
+    try {
+        return static_cast<std::uint32_t>(StrToInt(text));
+    } catch (const EConvertError&) {
+    }
     const std::int64_t v = StrToInt64(text);
-    if (v < kSNBoxMin || v > kSNBoxMax)
+    if (v < 0 || v > kSNBoxMax)
         throw EConvertError(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString());
     return static_cast<std::uint32_t>(v);
 }

@@ -197,7 +197,8 @@ TEST_F(ConfigSNTest, SerialNumberBoxesTakeSignedAndUnsigned32BitDecimals)
                       {"-1", 0xFFFFFFFF},         {"0x1000", 0x1000},         {"$FFFFFFFF", 0xFFFFFFFF},
                       {" 15", 15}};
     for (const auto& c : good) EXPECT_EQ(SNBoxValue(QString::fromLatin1(c.text)), c.value) << c.text;
-    for (const char* bad : {"4294967296", "-2147483649", "0x100000000", "12z", ""}) {
+    for (const char* bad : {"4294967296", "-2147483649", "0x100000000", "0xFFFFFFFFFFFFFFFF", "0xFFFFFFFF80000000",
+                            "12z", ""}) {
         try {
             SNBoxValue(QString::fromLatin1(bad));
             ADD_FAILURE() << bad;
