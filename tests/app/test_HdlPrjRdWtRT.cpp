@@ -424,6 +424,29 @@ TEST_F(HdlPrjTest, RoundTripRestoresEveryFieldInTheLoadOrder)
     EXPECT_EQ(ModelName, "Telvic200CY");
 }
 
+TEST(HdlPrjDialogs, EachBuildNamesItsExtensionWithTheSameTitles)
+{
+    struct {
+        TBuildLang lang;
+        TPrjDialogTexts save, open;
+    } const cases[] = {
+        {TBuildLang::Chinese,
+         {"PTV", "Telvicxx Project File(*.PTV)", "Save to Telvic200xx Project File"},
+         {"*.PTV", "Telvicxx Project Files(*.PTV)", "Open Telvic200xx Project File"}},
+        {TBuildLang::English,
+         {"PRJ", "Telvicxx Project File(*.prj)", "Save to Telvic200xx Project File"},
+         {"*.prj", "Telvicxx Project Files(*.prj)", "Open Telvic200xx Project File"}},
+    };
+    for (const auto& c : cases) {
+        const TPrjDialogTexts save = PrjSaveDialogTexts(c.lang), open = PrjOpenDialogTexts(c.lang);
+        for (const auto& [got, want] : {std::pair{save, c.save}, std::pair{open, c.open}}) {
+            EXPECT_STREQ(got.DefaultExt, want.DefaultExt);
+            EXPECT_STREQ(got.Filter, want.Filter);
+            EXPECT_STREQ(got.Title, want.Title);
+        }
+    }
+}
+
 TEST_F(HdlPrjTest, SaveNeedsChipAndImageAndEndsOnConversionError)
 {
     SavetoProjectFile1Click(host, &log, TSeq());
