@@ -153,6 +153,91 @@ TEST(Commands, ConversionErrorEndsTheCommandBeforeAnyChannel)
     EXPECT_EQ(Channels[0].Busy, 0);
 }
 
+// What each command writes into a free channel's record, in both builds:
+// channels 1 and 3 are free, 2 and 4 not connected. Marks left in the records
+// show what a command leaves unchanged. "Use XRES" is on and the ignore-ID box
+// off, so bits 6 and 7 of OptionBits1 show which commands force or clear them.
+TEST(Commands, ChannelRecordAndOptionBitsPerCommand)
+{
+    constexpr std::uint8_t kMark = 9;
+    constexpr int kKeep = -1;
+    const struct {
+        const char* name;
+        THandler handler;
+        std::uint8_t family;
+        int opCode;
+        int timerProgress;
+        int autoSequence[2];  // Chinese, English; kKeep: the mark stays
+        bool clearsRx[2];
+        int gaugeMax[2];
+        std::uint8_t idBits[2];  // OptionBits1 & 0xC0 afterwards
+        bool channel1Only;
+    } cases[] = {
+        // FlashSizeKB 256, EccSize 0x8000: the download's maximum is 256 + 32 + 1.
+        {"Download", &TTelvic200CyPrg::SpdBtnDownLoadClick, 0x20, 3, 0, {kKeep, kKeep}, {true, false}, {289, 289}, {0x80, 0x80}, false},
+        {"Auto", &TTelvic200CyPrg::AutoSpdBtnClick, 0x20, 19, 1, {1, 1}, {true, true}, {500, 500}, {0x80, 0x80}, false},
+        {"AutoFamily0", &TTelvic200CyPrg::AutoSpdBtnClick, 0x00, 19, 1, {1, 1}, {true, true}, {4, 4}, {0x80, 0x80}, false},
+        {"BlankCheck", &TTelvic200CyPrg::SpdBtnBlankChkClick, 0x20, 21, 1, {0, 0}, {true, true}, {1200, 1200}, {0xC0, 0xC0}, false},
+        {"Erase", &TTelvic200CyPrg::SpdBtnEraseClick, 0x20, 19, 1, {0, 0}, {true, true}, {1200, 1000}, {0x80, 0x80}, false},
+        {"Program", &TTelvic200CyPrg::SpdBtnProgClick, 0x20, 23, 0, {0, 0}, {true, true}, {256, 256}, {0x80, 0x80}, false},
+        {"Verify", &TTelvic200CyPrg::SpdBtnVerifyClick, 0x20, 25, 1, {0, 0}, {true, true}, {1000, 500}, {0x80, 0x80}, false},
+        {"Security", &TTelvic200CyPrg::SpdBtnSecuClick, 0x20, 27, 1, {0, 0}, {true, true}, {500, 500}, {0x80, 0x00}, false},
+        {"ChipId", &TTelvic200CyPrg::ReadChipID1Click, 0x20, 35, 1, {kKeep, kKeep}, {true, false}, {500, 500}, {0xC0, 0x80}, false},
+        {"ReadMemory", &TTelvic200CyPrg::ReadChipMemory1Click, 0x20, 32, 0, {0, 0}, {true, true}, {256, 256}, {0xC0, 0xC0}, true},
+        {"ReadEEP", &TTelvic200CyPrg::ReadEEP1Click, 0x20, 37, 0, {0, 0}, {true, false}, {6, 6}, {0xC0, 0xC0}, true},
+        {"ReadWFlash", &TTelvic200CyPrg::ReadWFlashData1Click, 0xD8, 39, 0, {0, 0}, {true, true}, {32, 32}, {0xC0, 0xC0}, true},
+        {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, 0x20, 48, 0, {0, kKeep}, {false, false}, {0, 0}, {0x80, 0x80}, false},
+        {"ProgramWFlash", &TTelvic200CyPrg::ProgramWFlashData1Click, 0xD8, 51, 0, {0, 0}, {false, false}, {0, 0}, {0x80, 0x80}, false},
+    };
+    for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
+        const int en = lang == TBuildLang::English ? 1 : 0;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " " + LangName(lang));
+            MainWinFixture f(lang);
+            f.Show();
+            TTelvic200CyPrg& w = *f.win;
+            ChipSelected = 1;
+            ObjFileLoaded = 1;
+            CurChip.FamilyCode = c.family;
+            CurChip.FlashSizeKB = 256;
+            CurChip.EccSize = 0x8000;
+            w.ChkBoxXres->setChecked(true);
+            w.ChkBoxEnID->setChecked(false);
+            for (int i = 0; i < kChannelCount; ++i) {
+                Channels[i].Connected = i % 2 == 0 ? 1 : 0;
+                Channels[i].Busy = 0;
+                Channels[i].OpCode = kOpIdle;
+                Channels[i].RxLen = kMark;
+                Channels[i].AutoSequence = kMark;
+                Channels[i].TimerProgress = kMark;
+            }
+            (w.*c.handler)();
+            EXPECT_TRUE(f.boxes.Shown.empty());
+            EXPECT_EQ(CtrlSettings.OptionBits1 & 0xC0, c.idBits[en]);
+            for (int i = 0; i < kChannelCount; ++i) {
+                SCOPED_TRACE("channel " + std::to_string(i + 1));
+                const TChannelState& ch = Channels[i];
+                const bool started = ch.Connected != 0 && (i == 0 || !c.channel1Only);
+                if (!started) {
+                    EXPECT_EQ(ch.Busy, 0);
+                    EXPECT_EQ(ch.OpCode, kOpIdle);
+                    EXPECT_EQ(ch.RxLen, kMark);
+                    EXPECT_EQ(ch.AutoSequence, kMark);
+                    continue;
+                }
+                EXPECT_EQ(ch.Busy, 1);
+                EXPECT_EQ(ch.OpCode, c.opCode);
+                EXPECT_EQ(ch.TimerProgress, c.timerProgress);
+                EXPECT_EQ(ch.AutoSequence, c.autoSequence[en] == kKeep ? kMark : c.autoSequence[en]);
+                EXPECT_EQ(ch.RxLen, c.clearsRx[en] ? 0 : kMark);
+                if (c.gaugeMax[en]) {
+                    EXPECT_EQ(w.ChannelGauge(i).MaxValue(), c.gaugeMax[en]);
+                }
+            }
+        }
+    }
+}
+
 class Keys : public ::testing::Test {
 protected:
     Keys() : f(TBuildLang::Chinese)

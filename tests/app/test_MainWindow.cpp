@@ -150,6 +150,7 @@ TEST(EnglishBuild, DiffersFromTheChineseBuildAsDocumented)
         {"decimal box enabled", [](TTelvic200CyPrg& w) { return QString::number(w.ChkBoxSNDP->isEnabled()); }, "0", "1"},
         {"PC S/N box hidden", [](TTelvic200CyPrg& w) { return QString::number(w.ChkBoxPCSN->isHidden()); }, "0", "1"},
         {"verify-only box hidden", [](TTelvic200CyPrg& w) { return QString::number(w.ChkBoxVfy->isHidden()); }, "0", "1"},
+        {"read protection box hidden", [](TTelvic200CyPrg& w) { return QString::number(w.ChkBoxROP->isHidden()); }, "0", "1"},
         {"hidden Button1 exists", [](TTelvic200CyPrg& w) { return QString::number(w.Button1 != nullptr); }, "1", "0"},
         {"about version", [](TTelvic200CyPrg& w) { return w.AboutBox().Version->text(); }, "For Cypress MCU, Version V12.5", "For Cypress MCU, Version V12.1"},
         {"chip group", [](TTelvic200CyPrg& w) { return w.GroupBoxChip->title(); }, "芯片设置", "Chip Setting"},
