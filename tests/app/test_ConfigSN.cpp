@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -213,6 +215,12 @@ TEST_F(ConfigSNTest, FixedContentDialogWritesTextAndSetsTheBoxes)
     EXPECT_EQ(form.windowTitle().toStdString(), "Config S/N Constant");
     EXPECT_EQ(form.SelectedArea(), TConfigSNForm::kEepArea) << "item 1 at start";
     EXPECT_FALSE(form.ChkBoxSNEndin->isVisibleTo(&form));
+    EXPECT_EQ(form.Label6->text().toStdString(), "数据存储首地址：   ");
+    EXPECT_EQ(form.Label1->text().toStdString(), "数据内容：   ");
+    EXPECT_EQ(form.RadioGrpSN->title().toStdString(), " SN地址区域 ");
+    EXPECT_EQ(form.RadioMain->text().toStdString(), "主数据地址区");
+    EXPECT_EQ(form.RadioEep->text().toStdString(), "EEP数据地址区");
+    EXPECT_EQ(form.ChkBoxSNEndin->text().toStdString(), "数据保存为大端模式");
     form.SetSelectedArea(TConfigSNForm::kMainArea);
     form.AddrEditSN->setText(QStringLiteral("0x100"));
     form.EditDataSN->setText(QStringLiteral("ABC000123"));
