@@ -300,6 +300,40 @@ TEST_F(ChkSumViewsTest, EccAndWorkFlashViews)
     EXPECT_EQ(en.EccView().CellText(2047, 0).toStdString(), "0x14007FF0");
 }
 
+// The side-buffer report lines of both builds, with every byte 0 (ACC 0x0000).
+TEST_F(ChkSumViewsTest, SideBufferReportTextsPerBuild)
+{
+    struct {
+        TBuildLang lang;
+        std::uint8_t family;
+        bool eep;
+        std::vector<std::string> prefixes;
+    } const cases[] = {
+        {TBuildLang::Chinese, 0x80, true, {"L:芯片 EEP Data CRC CheckSum = 0x", "L:芯片 EEP Data ACC CheckSum = 0x"}},
+        {TBuildLang::English, 0xD8, true, {"L:Chip SFlash Data ACC CheckSum = 0x"}},
+        {TBuildLang::Chinese, 0xD8, false,
+         {"L:芯片 WFlash Data ACC CheckSum = 0x", "L:芯片 WFlash Data CRC CheckSum = 0x"}},
+        {TBuildLang::English, 0x80, false, {"L:Chip ECC Data ACC CheckSum = 0x", "L:Chip ECC Data CRC CheckSum = 0x"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.prefixes[0]);
+        log.Lines.clear();
+        CurChip.FamilyCode = c.family;
+        CurChip.EepSize = 256;
+        CurChip.FlashSizeKB = 16;
+        CurChip.EccSize = 256;
+        auto& v = Views(c.lang);
+        c.eep ? v.ShowEepSFlash() : v.ShowEccWFlash();
+        ASSERT_EQ(log.Lines.size(), c.prefixes.size() + 1);
+        for (std::size_t i = 0; i < c.prefixes.size(); ++i) {
+            const std::string& line = log.Lines[i];
+            EXPECT_EQ(line.substr(0, c.prefixes[i].size()), c.prefixes[i]);
+            EXPECT_EQ(line.size(), c.prefixes[i].size() + 4) << "four hexadecimal digits";
+        }
+        EXPECT_EQ(log.Lines.back(), "L:" + kDots);
+    }
+}
+
 TEST_F(ChkSumViewsTest, EepViewAndSupervisoryFlashSections)
 {
     CurChip.FamilyCode = 0x80;
