@@ -157,6 +157,7 @@ TEST(Commands, ConversionErrorEndsTheCommandBeforeAnyChannel)
 // channels 1 and 3 are free, 2 and 4 not connected. Marks left in the records
 // show what a command leaves unchanged. "Use XRES" is on and the ignore-ID box
 // off, so bits 6 and 7 of OptionBits1 show which commands force or clear them.
+// A first program block starts with its own, shorter time-out.
 TEST(Commands, ChannelRecordAndOptionBitsPerCommand)
 {
     constexpr std::uint8_t kMark = 9;
@@ -230,6 +231,8 @@ TEST(Commands, ChannelRecordAndOptionBitsPerCommand)
                 EXPECT_EQ(ch.TimerProgress, c.timerProgress);
                 EXPECT_EQ(ch.AutoSequence, c.autoSequence[en] == kKeep ? kMark : c.autoSequence[en]);
                 EXPECT_EQ(ch.RxLen, c.clearsRx[en] ? 0 : kMark);
+                const bool programBlock = c.opCode == 23 || c.family == 0x00;
+                EXPECT_EQ(ch.OpTimeout, i == 0 ? (programBlock ? 500 : 1000) : (programBlock ? 300 : 600));
                 if (c.gaugeMax[en]) {
                     EXPECT_EQ(w.ChannelGauge(i).MaxValue(), c.gaugeMax[en]);
                 }
