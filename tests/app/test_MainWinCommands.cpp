@@ -439,6 +439,32 @@ TEST(ChipSetup, OneRowPerFamilyGroup)
     }
 }
 
+// The touch-controller families get their mode byte from the set-up; every
+// family from 0x50 on but 0x68 starts with OptionBits1 cleared.
+TEST(ChipSetup, ModeByteAndOptionBits1ByFamily)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    f.Show();
+    const struct {
+        std::uint8_t family;
+        std::uint8_t modeByte;  // after the set-up; the row wrote 7
+        std::uint8_t optionBits1;
+    } cases[] = {{0x2E, 7, 0x41}, {0x50, 7, 0x00}, {0x68, 7, 0x41}, {0xA0, 0, 0x00},
+                 {0xB0, 3, 0x00}, {0xB8, 5, 0x00}, {0xC8, 7, 0x00}, {0xD9, 7, 0x00}};
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.family));
+        WriteRow({c.family, 0, 1, 0, 64, 128, 0, 0, 0, 0});
+        CurChip.ModeByte = 7;
+        CtrlSettings.OptionBits1 = 0x41;
+        CtrlSettings.OptionBits3 = 0x10;
+        f.win->SelectChipName(QStringLiteral("CHIP%1").arg(n++));
+        EXPECT_EQ(CurChip.ModeByte, c.modeByte);
+        EXPECT_EQ(CtrlSettings.OptionBits1, c.optionBits1);
+        EXPECT_EQ(CtrlSettings.OptionBits3, 0);
+    }
+}
+
 TEST(ChipSetup, FamiliesWithoutChipLevelCommandsAndBack)
 {
     MainWinFixture f(TBuildLang::Chinese);
