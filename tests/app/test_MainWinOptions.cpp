@@ -258,6 +258,38 @@ TEST_F(Options, ProjectDecimalNumberShownSignedAndReadBack)
     EXPECT_EQ(SNSettings.SNMode, 0xA3);
 }
 
+// A PSoC 6 project: the work-flash size and CRC come back from the latches,
+// the later of two assignments to a box wins, and the data flags follow the boxes.
+TEST_F(Options, PSoC6ProjectRestoresLatchesBoxesAndDataFlags)
+{
+    auto& w = *f.win;
+    CurChip.FamilyCode = 0xD8;
+    CurChip.FlagByte = 0x04;
+    CtrlSettings.WoLatch[0] = 0x00;
+    CtrlSettings.WoLatch[1] = 0x80;
+    CtrlSettings.WoLatch[2] = 0xEF;
+    CtrlSettings.WoLatch[3] = 0xBE;
+    CtrlSettings.OptionBits1 = 0x20;  // write EEP, but WriteEep (assigned after it) is 0
+    CtrlSettings.WriteEep = 0;
+    CtrlSettings.WriteWFlash = 0;     // but OptionBits2 bit 3 (assigned after it) is set
+    CtrlSettings.OptionBits2 = 0x08 | 0x10 | 0x40;
+    w.ApplyProjectSettings();
+    EXPECT_EQ(CurChip.EccSize, 0x8000);
+    EXPECT_EQ(Checksums.EccCrcSum, 0xBEEF);
+    EXPECT_FALSE(w.EnWrtEep->isChecked());
+    EXPECT_TRUE(w.ChkBoxEPWF->isChecked());
+    EXPECT_TRUE(w.ChkBox48MHZ->isChecked());
+    EXPECT_TRUE(w.ChkBoxNAR->isChecked());
+    EXPECT_FALSE(w.ChkBoxPubKey->isChecked());
+    EXPECT_TRUE(w.ChkBoxTOCx->isChecked());
+    EXPECT_EQ(ImageInfo.NarPresent, 1);
+    EXPECT_EQ(ImageInfo.PubKeyPresent, 0);
+    EXPECT_EQ(ImageInfo.Toc2Present, 1);
+    EXPECT_EQ(ImageInfo.WFlashPresent, 1);
+    EXPECT_EQ(ImageInfo.UserRowsPresent, 0);
+    EXPECT_EQ(CtrlSettings.WriteSFlash, 1);
+}
+
 TEST_F(Options, HidingReadProtectionUnchecksIt)
 {
     auto& w = *f.win;
