@@ -25,9 +25,23 @@ void OnTerminateSignal(int)
 
 // SIGTERM and SIGINT close the main window the way a user would, so the exit
 // path (closing the port, saving the log) runs as it does on a window close.
-void CloseOnTerminateSignal(QWidget* window)
+// The handler is installed before anything else: a signal that arrives while
+// the windows are still being built waits in the socket until the loop runs.
+void InstallTerminateSignals()
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
+        return;
+    struct sigaction sa {};
+    sa.sa_handler = OnTerminateSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &sa, nullptr);
+    sigaction(SIGINT, &sa, nullptr);
+}
+
+void CloseOnTerminateSignal(QWidget* window)
+{
+    if (g_signalPipe[0] < 0)
         return;
     auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, window);
     QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
@@ -35,12 +49,6 @@ void CloseOnTerminateSignal(QWidget* window)
         [[maybe_unused]] ssize_t n = ::read(g_signalPipe[0], &byte, 1);
         window->close();
     });
-    struct sigaction sa {};
-    sa.sa_handler = OnTerminateSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = SA_RESTART;
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGINT, &sa, nullptr);
 }
 
 } // namespace
@@ -53,6 +61,7 @@ QString ApplicationTitle(TBuildLang lang)
 
 int RunTelvic200Cy(int argc, char** argv, TBuildLang lang)
 {
+    InstallTerminateSignals();
     QApplication app(argc, argv);
     app.setApplicationName(ApplicationTitle(lang));
     // The four windows in their order: the main window, the chip dialog, the

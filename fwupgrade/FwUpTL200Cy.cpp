@@ -23,6 +23,13 @@ void OnTerminateSignal(int)
 
 int main(int argc, char** argv)
 {
+    // SIGTERM/SIGINT close the window as the operator would. The handler comes
+    // first, so a signal during start-up waits in the socket for the loop.
+    const bool quitPipe = ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_quitPipe) == 0;
+    if (quitPipe) {
+        std::signal(SIGTERM, OnTerminateSignal);
+        std::signal(SIGINT, OnTerminateSignal);
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Telvic200Cy Firmware Upgrade"));
 
@@ -32,12 +39,9 @@ int main(int argc, char** argv)
     const TFwUpServices services{*driver, BuiltInFirmwareImage(), *messages, *timers, BlockingSleep()};
     TFirmWareUG mainWindow(services);
 
-    // SIGTERM/SIGINT close the window as the operator would.
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_quitPipe) == 0) {
+    if (quitPipe) {
         auto* notifier = new QSocketNotifier(g_quitPipe[0], QSocketNotifier::Read, &mainWindow);
         QObject::connect(notifier, &QSocketNotifier::activated, &mainWindow, [&mainWindow] { mainWindow.close(); });
-        std::signal(SIGTERM, OnTerminateSignal);
-        std::signal(SIGINT, OnTerminateSignal);
     }
     mainWindow.show();
     return app.exec();
