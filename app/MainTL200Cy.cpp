@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFontMetrics>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
@@ -770,8 +771,12 @@ void TTelvic200CyPrg::FormShow()
             model->setHorizontalHeaderItem(0, new QStandardItem(QString()));
             model->setHorizontalHeaderItem(17, new QStandardItem(QString()));
         }
-        grid->setColumnWidth(0, kAddrColumnWidth);
-        grid->setColumnWidth(17, kTextColumnWidth);
+        // At least the classic widths, and wide enough for an eight-digit
+        // address and sixteen characters in the font this desktop uses.
+        const QFontMetrics metrics = grid->fontMetrics();
+        const int padding = 2 * metrics.averageCharWidth();
+        grid->setColumnWidth(0, std::max(kAddrColumnWidth, metrics.horizontalAdvance(QStringLiteral("0x00000000")) + padding));
+        grid->setColumnWidth(17, std::max(kTextColumnWidth, metrics.horizontalAdvance(QString(16, QLatin1Char('W'))) + padding));
     }
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetECC), false);
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetEEP), false);

@@ -3,6 +3,7 @@
 // and a refused serial number that stops Program and Auto.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -45,8 +46,13 @@ TEST(WindowViewsProjects, GridsPanelsAndReadBackRefreshInTheWindow)
         EXPECT_EQ(f.win->HexViewer->model()->index(1, 0).data().toString(),
                   en ? QStringLiteral("0x000010") : QStringLiteral("0x00000010"));
         EXPECT_EQ(f.win->HexViewer->model()->index(1, 1).data().toString(), QStringLiteral("01"));
-        EXPECT_EQ(f.win->HexViewer->columnWidth(0), 70);
-        EXPECT_EQ(f.win->HexViewer->columnWidth(17), 130);
+        // The classic 70 and 130 px at the least, and always wide enough that an
+        // eight-digit address and sixteen characters are shown whole.
+        const QFontMetrics metrics = f.win->HexViewer->fontMetrics();
+        EXPECT_GE(f.win->HexViewer->columnWidth(0), 70);
+        EXPECT_GT(f.win->HexViewer->columnWidth(0), metrics.horizontalAdvance(QStringLiteral("0x00000000")));
+        EXPECT_GE(f.win->HexViewer->columnWidth(17), 130);
+        EXPECT_GT(f.win->HexViewer->columnWidth(17), metrics.horizontalAdvance(QString(16, QLatin1Char('W'))));
 
         CurChip.EepSize = 512;
         f.win->RefreshAfterReadBack(kReadBackEepSFlash);
