@@ -34,7 +34,6 @@ constexpr int kObjNameWidth = 48;
 constexpr std::size_t kKeyTableStored = 2049;  // the last of the 2050 drawn bytes is never stored
 constexpr std::size_t kKeyPeriod = 1024;       // key-table bytes used, and data bytes per block key
 constexpr std::size_t kConfigSectionSize = 1024;
-constexpr std::size_t kConfigBlockSize = 512;
 constexpr std::size_t kTailSize = 256;
 constexpr std::uint32_t kBytesPerKB = 1024;
 constexpr std::uint32_t kMaxFlashSizeKB = 4096;
