@@ -17,7 +17,7 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-# Optimised build with tests on: the object-file benchmark links the tests' library.
+# Optimised build of the benchmarks.
 [ -f "$build/CMakeCache.txt" ] || cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DTELVIC_BUILD_BENCH=ON >&2
 targets=()
 for f in bench/*/CMakeLists.txt; do

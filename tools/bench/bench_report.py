@@ -94,6 +94,7 @@ def find_benchmarks(build):
 
 
 def run(path, runs):
+    path = os.path.abspath(path)  # each benchmark runs in its own folder
     outputs = []
     for _ in range(runs):
         started = time.monotonic()
