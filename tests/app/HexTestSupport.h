@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include "app/ParseCyHex.h"
@@ -32,7 +34,12 @@ inline std::vector<std::uint8_t> Ramp(std::size_t n, std::uint8_t start = 1)
     return v;
 }
 
-inline std::string TempPath(const std::string& name) { return ::testing::TempDir() + "objfiles_" + name; }
+// Each test case runs in a process of its own, several at once: the process
+// id keeps their files apart.
+inline std::string TempPath(const std::string& name)
+{
+    return ::testing::TempDir() + "objfiles_" + std::to_string(::getpid()) + "_" + name;
+}
 
 inline void WriteText(const std::string& path, const std::string& text)
 {

@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -12,7 +14,7 @@ namespace {
 
 std::string TempPath(const std::string& name)
 {
-    return ::testing::TempDir() + "telvicbin_" + name;
+    return ::testing::TempDir() + "telvicbin_" + std::to_string(::getpid()) + "_" + name;
 }
 
 void WriteFile(const std::string& path, const std::vector<std::uint8_t>& bytes)
