@@ -8,9 +8,10 @@
 #include <random>
 
 #include "app/NumberBox.h"
-#include "link/TelvicCmdChkCy.h"
+#include "link/ConfigBlockLayout.h"
 #include "link/DefinCyX4.h"
 #include "link/LinkSinks.h"
+#include "link/TelvicCmdChkCy.h"
 
 std::uint32_t PrjCheckSum = 0;
 std::uint8_t PrjKeyTable[kPrjKeyTableSize] = {};
@@ -50,15 +51,25 @@ constexpr int kZeroAfterSecu = 18;
 constexpr int kZeroAfterStep = 16;
 
 // Offsets of the first configuration-block copy.
+// Positions in one configuration block: the parameter block sits at its
+// byte 4, the rest as the block's builder lays it out.
 namespace cfg {
-constexpr int OptionBits2 = 5, PowerUpTime = 6, FamilyCode = 8, ChipIndex = 9, AutoDetect = 11;
-constexpr int ProgAddr1 = 12, ProgAddr2 = 13, WoLatch = 20, FlashSizeKB = 24, BlockNum = 26, BlockSize = 28;
-constexpr int NvLatch = 32, ModeByte = 36, OptionBits1 = 37, BankNum = 38, ChipID1 = 40, ChipID2 = 42;
-constexpr int ChipProtect = 44, OptByte = 45, FlagByte = 46, StartDelay = 48, RemoveDelay = 50;
-constexpr int ChipCrcSum = 52, ChipAccSum = 54, EepCrcSum = 56, EepAccSum = 58, SecuCrcSum = 60;
-constexpr int SecuAccSum = 62, EccAccSum = 64, EepSize = 66, SNMode = 68, SNSize = 69, SNRoundStep = 70;
-constexpr int SNAddr = 72, SNValue = 76, CountLimitOn = 84, CountLimit = 86, Security = 112;
-constexpr int SecurityLen = 128;
+using namespace ConfigBlockLayout;
+constexpr std::size_t P = kCbParamBlock;
+constexpr std::size_t OptionBits2 = P + kPbOptionBits2, PowerUpTime = P + kPbPowerUpTime, FamilyCode = P + kPbFamily;
+constexpr std::size_t ChipIndex = P + kPbChipIndex, AutoDetect = kCbAutoDetect;
+constexpr std::size_t ProgAddr1 = P + kPbProgAddr1, ProgAddr2 = P + kPbProgAddr2, WoLatch = P + kPbWoLatch;
+constexpr std::size_t FlashSizeKB = P + kPbProgSizeKB, BlockNum = P + kPbBlockNum, BlockSize = P + kPbBlockSize;
+constexpr std::size_t NvLatch = P + kPbNvLatch, ModeByte = P + kPbModeByte, OptionBits1 = P + kPbOptionBits1;
+constexpr std::size_t BankNum = P + kPbBankNum, ChipID1 = P + kPbChipID1, ChipID2 = P + kPbChipID2;
+constexpr std::size_t ChipProtect = P + kPbChipProtect, OptByte = P + kPbOptByte, FlagByte = P + kPbFlagByte;
+constexpr std::size_t StartDelay = P + kPbStartDelay, RemoveDelay = P + kPbRemoveDelay;
+constexpr std::size_t ChipCrcSum = P + kPbChipCrcSum, ChipAccSum = P + kPbChipAccSum, EepCrcSum = P + kPbEepCrcSum;
+constexpr std::size_t EepAccSum = P + kPbEepAccSum, SecuCrcSum = P + kPbSecuCrcSum, SecuAccSum = P + kPbSecuAccSum;
+constexpr std::size_t EccAccSum = P + kPbEccAccSum, EepSize = P + kPbEepSize;
+constexpr std::size_t SNMode = kCbSNMode, SNSize = kCbSNSize, SNRoundStep = kCbSNRoundStep, SNAddr = kCbSNAddr;
+constexpr std::size_t SNValue = kCbFirstSerial, CountLimitOn = kCbCountLimitOn, CountLimit = kCbCountLimit;
+constexpr std::size_t Security = kCbSecurity, SecurityLen = kCbSecurityLen;
 }  // namespace cfg
 
 std::uint16_t Get16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
