@@ -171,16 +171,19 @@ TObjLoadResult TObjFileLoader::OpenHex(THexLineReader& reader, const std::string
         host_.ShowFileError(FileOpenErrorText(path, reader.ErrorText()));
         return TObjLoadResult::OpenFailed;
     }
-    if (reader.Empty()) {
-        host_.ShowFileError(FileReadErrorText(path, kEmptyObjectFileText));
-        return TObjLoadResult::EmptyFile;
-    }
     return TObjLoadResult::Loaded;
 }
 
 TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
 {
-    if (file.hex) return OpenHex(file.reader, file.path);
+    if (file.hex) {
+        const TObjLoadResult opened = OpenHex(file.reader, file.path);
+        if (opened == TObjLoadResult::Loaded && file.reader.Empty()) {
+            host_.ShowFileError(FileReadErrorText(file.path, kEmptyObjectFileText));
+            return TObjLoadResult::EmptyFile;
+        }
+        return opened;
+    }
     file.image.resize(kMainFlashBufSize);
     errno = 0;
     const TBinFileResult r = DoOpenFile_BIN_Routine(file.path.c_str(), file.image.data(),
@@ -268,6 +271,8 @@ TObjLoadResult TObjFileLoader::LoadMoreFile(const std::string& path)
         THexLineReader reader;
         const TObjLoadResult opened = OpenHex(reader, path);
         if (opened != TObjLoadResult::Loaded) return opened;
+        // An empty file adds nothing, like a file of blank lines: the reader
+        // finds no record and the update runs as after any further file.
         if (ReadHexFile(HexLayoutForFamily(CurChip.FamilyCode), reader, recordBoxes_) == THexReadResult::ReadFailed) {
             host_.ShowFileError(FileReadErrorText(path, reader.ErrorText()));
             result = TObjLoadResult::ReadFailed;

@@ -469,17 +469,29 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
     }
     EXPECT_EQ(host.FilterIndices.back(), kOpenFilterIntelHex);
 
+    // Load more of an empty file: it holds no record, so it adds nothing and
+    // is no error; the update runs as after any further file.
+    host.FileErrors.clear();
+    host.OpenAnswers = {empty};
+    EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::Loaded);
+    EXPECT_TRUE(host.FileErrors.empty());
+    EXPECT_TRUE(boxes.Texts.empty());
+    EXPECT_EQ(refresh.Calls.size(), calls + 2);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), ImageBufs.MainFlashBuf));
+    EXPECT_EQ(Checksums.FileCheckSum, 0x5566);
+    const std::size_t updated = refresh.Calls.size();
+
     // Load more of a missing file: a box, no update.
     host.FileErrors.clear();
     host.OpenAnswers = {TempPath("missing.hex")};
     EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::OpenFailed);
     EXPECT_EQ(host.FileErrors.size(), 1u);
-    EXPECT_EQ(refresh.Calls.size(), calls);
+    EXPECT_EQ(refresh.Calls.size(), updated);
 
     // Load more of a binary reads nothing but still updates.
     host.OpenAnswers = {TempPath("any.bin")};
     EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::NotRead);
-    EXPECT_EQ(refresh.Calls.size(), calls + 2);
+    EXPECT_EQ(refresh.Calls.size(), updated + 2);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), ImageBufs.MainFlashBuf));
 }
 
