@@ -282,22 +282,21 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
     if (img.FlashBytes > kMainFlashBufSize || !EepSizeCarried(img.EepSize)) return kPrjCorrupted;
     for (auto& k : img.KeyTable) k = r.PrjReadByte();
 
+    // Every section's size is known without its tag (fixed, from the header,
+    // or from the length after the tag), so a damaged tag costs only its own
+    // section: the later tags are still read where they are, and the result
+    // names the last tag that is missing.
     std::uint8_t result = kPrjOk;
     auto tagFound = [&r](const char* tag, std::uint8_t key) { return r.PrjReadStr(kTagLen, key) == tag; };
-    if (tagFound("CFG", kCfgKey)) {
-        r.ReadBody(img.Config, kConfigSectionSize, false);
-        if (!ConfigSizesFit(img.Config)) return kPrjCorrupted;
-    } else {
+    const bool cfgFound = tagFound("CFG", kCfgKey);
+    r.ReadBody(img.Config, kConfigSectionSize, false);
+    if (!cfgFound)
         result = kPrjNoCfgTag;
-    }
-    if (tagFound("MFM", kMfmKey)) {
-        if (result == kPrjOk) {
-            img.Main.resize(img.FlashBytes);
-            r.ReadBody(img.Main.data(), img.Main.size(), true);
-        }
-    } else {
-        result = kPrjNoMfmTag;
-    }
+    else if (!ConfigSizesFit(img.Config))
+        return kPrjCorrupted;
+    if (!tagFound("MFM", kMfmKey)) result = kPrjNoMfmTag;
+    img.Main.resize(img.FlashBytes);
+    r.ReadBody(img.Main.data(), img.Main.size(), true);
     struct TDataSection {
         const char* Tag;
         std::vector<std::uint8_t>* Data;
@@ -309,12 +308,8 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
         {"ECC", &img.Ecc, kEccWFlashBufSize},
     };
     for (const TDataSection& s : sections) {
-        if (!tagFound(s.Tag, kDataKey)) {
-            result = kPrjNoDataTag;
-            continue;
-        }
+        if (!tagFound(s.Tag, kDataKey)) result = kPrjNoDataTag;
         const std::uint16_t len = r.PrjReadWord();
-        if (result != kPrjOk) continue;  // read from a wrong place: not used
         if (len > s.Capacity) return kPrjCorrupted;
         if (s.Data == &img.Secu) img.SecuSize = len;
         s.Data->resize(len);

@@ -482,17 +482,26 @@ struct TCorruptCase {
     std::uint8_t result;
 };
 
+// One damaged file per row of the result table (codes written out), then the
+// further ways a file can be damaged. A damaged tag costs only its own section:
+// the tags after it are found, so each tag gives its own code, and a later
+// missing tag decides.
 TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
 {
     const std::vector<std::uint8_t> good = SaveSmall();
+    // The 4 KB project: CFG tag at 2407, MFM at 3435, SEU at 7539, EEP at 7544, ECC at 7549.
     const TCorruptCase cases[] = {
-        {"intact", [](auto&) {}, kPrjOk},
-        {"magic", [](auto& f) { f[0] ^= 1; }, kPrjBadMagic},
-        {"CFG tag byte", [](auto& f) { f[2408] ^= 1; }, kPrjNoDataTag},
-        {"MFM tag byte", [](auto& f) { f[3435] ^= 1; }, kPrjNoDataTag},
-        {"SEU tag byte", [](auto& f) { f[7540] ^= 1; }, kPrjNoDataTag},
-        {"ECC tag byte", [](auto& f) { f[7551] ^= 1; }, kPrjNoDataTag},
-        {"main data byte", [](auto& f) { f[3500] ^= 1; }, kPrjCorrupted},
+        {"row 0: intact", [](auto&) {}, 0},
+        {"row 5: magic", [](auto& f) { f[0] ^= 1; }, 5},
+        {"row 10: CFG tag", [](auto& f) { f[2408] ^= 1; }, 10},
+        {"row 13: MFM tag", [](auto& f) { f[3435] ^= 1; }, 13},
+        {"row 15: SEU tag", [](auto& f) { f[7540] ^= 1; }, 15},
+        {"row 15: EEP tag", [](auto& f) { f[7546] ^= 1; }, 15},
+        {"row 15: ECC tag", [](auto& f) { f[7551] ^= 1; }, 15},
+        {"row 16: a main data byte", [](auto& f) { f[3500] ^= 1; }, 16},
+        {"CFG and MFM tags: the later decides", [](auto& f) { f[2407] ^= 1, f[3437] ^= 1; }, 13},
+        {"CFG and EEP tags", [](auto& f) { f[2409] ^= 1, f[7544] ^= 1; }, 15},
+        {"MFM tag and a data byte", [](auto& f) { f[3436] ^= 1, f[3500] ^= 1; }, 13},
         {"header byte", [](auto& f) { f[130] ^= 1; }, kPrjCorrupted},
         {"tail byte", [](auto& f) { f[7700] ^= 1; }, kPrjOk},
         {"no tail", [](auto& f) { f.resize(7558); }, kPrjOk},
