@@ -41,6 +41,8 @@ constexpr std::uint32_t kMaxFlashSizeKB = 4096;
 constexpr std::uint32_t kMaxEepSize = kMaxConfigEepSize;
 constexpr std::size_t kSumCount = 8;
 constexpr std::size_t kConfigPktOffset = 8;  // the block copies start at packet byte 8
+constexpr std::uint8_t kFamilyMbr = 0x00;
+constexpr std::uint8_t kFamilyTt = 0x08;
 
 // Header zero areas, in file order.
 constexpr int kZeroAfterNames = 32;
@@ -236,13 +238,18 @@ bool ReadWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes
 }
 
 // Reads the configuration section's limits: the sizes the chip set-up and the
-// download would use must fit the buffers and the packet.
+// download would use must fit the buffers and the packet. The set-up derives
+// the flash size from banks x block size x blocks for every family but the
+// CY8CMBR and TT700 parts: theirs is fixed, and a TT700 image sets its own
+// block count (256-byte blocks of a binary of up to 4 MiB, with six banks).
 bool ConfigSizesFit(const std::uint8_t* block)
 {
+    const std::uint8_t family = block[cfg::FamilyCode];
+    const bool sizeFromBanks = family != kFamilyMbr && family != kFamilyTt;
     const std::uint64_t setupBytes = std::uint64_t(block[cfg::BankNum]) * Get16(block + cfg::BlockSize) *
                                      Get16(block + cfg::BlockNum);
     return Get16(block + cfg::FlashSizeKB) <= kMaxFlashSizeKB && EepSizeCarried(Get16(block + cfg::EepSize)) &&
-           setupBytes <= kMainFlashBufSize;
+           (!sizeFromBanks || setupBytes <= kMainFlashBufSize);
 }
 
 // Parses the file into Img. Returns the result code; PrjCheckSum holds the

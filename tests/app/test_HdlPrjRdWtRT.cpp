@@ -545,6 +545,20 @@ TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
              FixSum(f);
          },
          kPrjCorrupted},
+        {"TT700 image of 1.5 MiB: six banks of 6144 blocks of 256 bytes",
+         [](auto& f) {
+             PatchConfig(f, 8, 0x08), PatchConfig(f, 38, 6);
+             PatchConfig(f, 28, 0x00), PatchConfig(f, 29, 0x01), PatchConfig(f, 26, 0x00), PatchConfig(f, 27, 0x18);
+             FixSum(f);
+         },
+         kPrjOk},
+        {"CY8CMBR sizes are not banks either",
+         [](auto& f) {
+             PatchConfig(f, 8, 0x00), PatchConfig(f, 38, 0xFF);
+             PatchConfig(f, 28, 0xFF), PatchConfig(f, 29, 0xFF), PatchConfig(f, 26, 0xFF), PatchConfig(f, 27, 0xFF);
+             FixSum(f);
+         },
+         kPrjOk},
         {"security length over 8 KiB",
          [](auto& f) {
              f[7542] = 0x01, f[7543] = 0x20;
