@@ -10,6 +10,7 @@
 #include "app/NumberBox.h"
 #include "link/ConfigBlockLayout.h"
 #include "link/DefinCyX4.h"
+#include "link/GbkText.h"
 #include "link/LinkSinks.h"
 #include "link/TelvicCmdChkCy.h"
 
@@ -134,6 +135,12 @@ public:
         for (std::size_t i = 0; i < n; ++i) PrjWriteByte(static_cast<std::uint8_t>(text[i]) ^ key);
         PrjWriteFill(width - static_cast<int>(n) > 0 ? width - static_cast<int>(n) : 0, 0);
     }
+    // A chip or object-file name: its GBK bytes, cut where a character ends.
+    void PrjWriteName(const std::string& name, int width, std::uint8_t key)
+    {
+        const std::string gbk = Utf8ToGbk(name);
+        PrjWriteStr(gbk.substr(0, GbkCutLength(gbk, std::size_t(width))), width, key);
+    }
     // A block key, then the data scrambled by the key table and that key; with
     // Rekey a new key follows every 1024th byte.
     void WriteBody(const std::uint8_t* data, std::size_t n, bool rekey)
@@ -200,6 +207,23 @@ public:
         }
         return text;
     }
+    // A chip or object-file name field, read as GBK. A byte equal to the key
+    // was written as 0: a zero byte with further text after it is such a byte,
+    // and so is the zero after a last character's lead byte.
+    std::string PrjReadName(int width, std::uint8_t key)
+    {
+        std::string gbk;
+        std::size_t textEnd = 0;
+        for (int i = 0; i < width; ++i) {
+            const std::uint8_t b = PrjReadByte();
+            gbk.push_back(static_cast<char>(b ^ key));
+            if (b != 0) textEnd = gbk.size();
+        }
+        const std::size_t whole = GbkCutLength(gbk.substr(0, textEnd), textEnd);
+        if (whole < textEnd && textEnd < gbk.size()) ++textEnd;  // the trail byte was the key
+        gbk.resize(textEnd);
+        return GbkToUtf8(gbk);
+    }
     void PrjSkip(int count)
     {
         for (int i = 0; i < count; ++i) PrjReadByte();
@@ -260,8 +284,8 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
     if (r.PrjReadStr(kMagicLen, kPlainKey) != kMagic) return kPrjBadMagic;
     r.PrjSkip(2);  // format byte and model code: not checked
     img.Model = r.PrjReadStr(kModelNameWidth, kHeaderTextKey);
-    img.ChipName = r.PrjReadStr(kChipNameWidth, kHeaderTextKey);
-    img.ObjFileName = r.PrjReadStr(kObjNameWidth, kHeaderTextKey);
+    img.ChipName = r.PrjReadName(kChipNameWidth, kHeaderTextKey);
+    img.ObjFileName = r.PrjReadName(kObjNameWidth, kHeaderTextKey);
     r.PrjSkip(kZeroAfterNames);
     img.ChipAccSum = r.PrjReadWord();
     img.FileCheckSum = r.PrjReadWord();
@@ -396,8 +420,8 @@ bool SaveProjectFile(const std::string& fileName, std::uint8_t modelCode, const 
     w.PrjWriteByte(kFormatByte);
     w.PrjWriteByte(modelCode);
     w.PrjWriteStr(GetModelName(modelCode), kModelNameWidth, kHeaderTextKey);
-    w.PrjWriteStr(CurChip.ChipName, kChipNameWidth, kHeaderTextKey);
-    w.PrjWriteStr(ImageInfo.ObjFileName, kObjNameWidth, kHeaderTextKey);
+    w.PrjWriteName(CurChip.ChipName, kChipNameWidth, kHeaderTextKey);
+    w.PrjWriteName(ImageInfo.ObjFileName, kObjNameWidth, kHeaderTextKey);
     w.PrjWriteFill(kZeroAfterNames, 0);
     w.PrjWriteWord(Checksums.ChipAccSum);
     w.PrjWriteWord(Checksums.FileCheckSum);

@@ -2,6 +2,7 @@
 // documented layout, round trips, the load order, result codes and failed loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -337,6 +338,64 @@ TEST_F(HdlPrjTest, TextFieldsAreCutToTheirWidths)
     EXPECT_EQ(ImageInfo.ObjFileName, std::string(48, 'n'));
 }
 
+// Names are kept in the Chinese code page (GBK), each field cut where a
+// character ends. A byte equal to the field's key (0xD3) is written as 0, as
+// the format has it; it still reads back, inside the name and as a last
+// character's trail byte.
+TEST_F(HdlPrjTest, NamesInTheChineseCodePageRoundTrip)
+{
+    SaveSmall();
+    std::string thirtyZhong, xAndTenXin = "X";
+    for (int i = 0; i < 30; ++i) thirtyZhong += "中";
+    for (int i = 0; i < 10; ++i) xAndTenXin += "芯";
+    struct Case {
+        const char* name;
+        std::string chip, obj;
+        std::string chipGbk, objGbk;  // the bytes the fields hold before the key
+        std::string chipBack, objBack;
+    };
+    std::string twentyFourZhongGbk, nineXinGbk = "X";
+    for (int i = 0; i < 24; ++i) twentyFourZhongGbk += "\xD6\xD0";
+    for (int i = 0; i < 9; ++i) nineXinGbk += "\xD0\xBE";
+    std::string twentyFourZhong, xAndNineXin = "X";
+    for (int i = 0; i < 24; ++i) twentyFourZhong += "中";
+    for (int i = 0; i < 9; ++i) xAndNineXin += "芯";
+    const Case cases[] = {
+        {"key byte inside the name", "CY8C21234", "固件用户程序.hex", "CY8C21234",
+         "\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex", "CY8C21234", "固件用户程序.hex"},
+        {"key byte last", "CY8C21234", "v1坝", "CY8C21234", "v1\xB0\xD3", "CY8C21234", "v1坝"},
+        {"cut at 48 and 20 without half characters", xAndTenXin, thirtyZhong, nineXinGbk, twentyFourZhongGbk,
+         xAndNineXin, twentyFourZhong},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CurChip.ChipName = c.chip;
+        ImageInfo.ObjFileName = c.obj;
+        ASSERT_TRUE(SaveProjectFile(path, kPrjModelCode, TSeq()));
+        const std::vector<std::uint8_t> f = ReadFile(path);
+        const auto field = [&f](std::size_t at, std::size_t width, const std::string& gbk) {
+            std::vector<std::uint8_t> want(width, 0), got(f.begin() + at, f.begin() + at + width);
+            for (std::size_t i = 0; i < gbk.size(); ++i) want[i] = static_cast<std::uint8_t>(gbk[i]) ^ 0xD3;
+            EXPECT_EQ(got, want) << "field at " << at;
+        };
+        field(24, 20, c.chipGbk);
+        field(44, 48, c.objGbk);
+        // The configuration section holds the block as the units get it.
+        std::vector<std::uint8_t> block(512);
+        for (std::size_t j = 0; j < 512; ++j) block[j] = f[2411 + j] ^ f[358 + j] ^ f[2410];
+        const std::string obj48 = c.objGbk.substr(0, 48);
+        EXPECT_TRUE(std::equal(obj48.begin(), obj48.end(), block.begin() + 256, [](char a, std::uint8_t b) {
+            return static_cast<std::uint8_t>(a) == b;
+        }));
+
+        CurChip.ChipName.clear();
+        ImageInfo.ObjFileName.clear();
+        ASSERT_EQ(LoadProjectFile(path, host), kPrjOk);
+        EXPECT_EQ(CurChip.ChipName, c.chipBack);
+        EXPECT_EQ(ImageInfo.ObjFileName, c.objBack);
+    }
+}
+
 TEST_F(HdlPrjTest, RoundTripRestoresEveryFieldInTheLoadOrder)
 {
     FillProjectState();
@@ -638,6 +697,30 @@ TEST_F(HdlPrjTest, FailedLoadLeavesEverythingAsItWas)
     EXPECT_EQ(log.Lines, (std::vector<std::string>{"L:Load Orvane Project file of \"" + path + "\" at "}));
     EXPECT_EQ(host.Calls, (std::vector<std::string>{"plain:Project File Data Has Been Corrupted!"}));
     EXPECT_TRUE(StateDigest() == before);
+}
+
+// A project as the original writes it: the object-file name in GBK bytes
+// (its 0xD3 written as 0). The status panel shows the name itself.
+TEST_F(HdlPrjTest, ChineseNameOfAnOriginalProjectIsShown)
+{
+    TRefProject p;
+    p.chip = "CY8C21234";
+    p.obj = "\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex";  // 固件用户程序.hex
+    p.flashBytes = 4096;
+    const char magic[] = "yCTV";
+    std::copy(magic, magic + 4, p.config.begin());
+    p.config[8] = 0x20;                        // FamilyCode
+    p.config[24] = 0x04;                       // FlashSizeKB 4
+    p.config[38] = 1;                          // BankNum
+    p.config[28] = 64;                         // BlockSize 64
+    p.config[26] = 64;                         // BlockNum 64
+    p.main.assign(4096, 0x5A);
+    WriteFile(path, WriteReference(p, TSeq()));
+
+    SpdBtnLoaddPrjClick(host, &log);
+    ASSERT_EQ(host.Calls.front(), "plain:Project File Open Success!");
+    EXPECT_EQ(ImageInfo.ObjFileName, "固件用户程序.hex");
+    EXPECT_EQ(host.Calls.at(2), "panel2:固件用户程序.hex");
 }
 
 TEST_F(HdlPrjTest, FileFromTheReferenceWriterLoads)
