@@ -73,7 +73,7 @@ enum class TObjLoadResult {
     NoChip,       // no chip selected: box shown, nothing changed
     Cancelled,    // dialog cancelled: nothing changed
     OpenFailed,   // the file could not be opened or read: box shown, nothing changed
-    EmptyFile,    // the file holds no byte: box shown, nothing changed
+    EmptyFile,    // a fresh load of a file that holds no byte: box shown, nothing changed
     ReadFailed    // a read error part-way: box shown, the image does not count as loaded
 };
 

@@ -535,6 +535,19 @@ void PatchConfig(std::vector<std::uint8_t>& f, std::size_t j, std::uint8_t value
     f[2411 + j] = value ^ f[358 + j] ^ f[2410];
 }
 
+// An edit that gives the configuration section a family and the sizes the
+// chip set-up multiplies (banks, block size, blocks).
+std::function<void(std::vector<std::uint8_t>&)> SetupSizes(std::uint8_t family, std::uint8_t banks,
+                                                           std::uint16_t blockSize, std::uint16_t blocks)
+{
+    return [=](std::vector<std::uint8_t>& f) {
+        PatchConfig(f, 8, family), PatchConfig(f, 38, banks);
+        PatchConfig(f, 28, blockSize & 0xFF), PatchConfig(f, 29, blockSize >> 8);
+        PatchConfig(f, 26, blocks & 0xFF), PatchConfig(f, 27, blocks >> 8);
+        FixSum(f);
+    };
+}
+
 struct TCorruptCase {
     const char* name;
     std::function<void(std::vector<std::uint8_t>&)> edit;
@@ -597,27 +610,9 @@ TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
              FixSum(f);
          },
          kPrjCorrupted},
-        {"set-up sizes over 4 MiB",
-         [](auto& f) {
-             PatchConfig(f, 38, 4), PatchConfig(f, 28, 0), PatchConfig(f, 29, 4);  // 4 banks x 1024 bytes
-             PatchConfig(f, 26, 0), PatchConfig(f, 27, 8);                           // x 2048 blocks
-             FixSum(f);
-         },
-         kPrjCorrupted},
-        {"TT700 image of 1.5 MiB: six banks of 6144 blocks of 256 bytes",
-         [](auto& f) {
-             PatchConfig(f, 8, 0x08), PatchConfig(f, 38, 6);
-             PatchConfig(f, 28, 0x00), PatchConfig(f, 29, 0x01), PatchConfig(f, 26, 0x00), PatchConfig(f, 27, 0x18);
-             FixSum(f);
-         },
-         kPrjOk},
-        {"CY8CMBR sizes are not banks either",
-         [](auto& f) {
-             PatchConfig(f, 8, 0x00), PatchConfig(f, 38, 0xFF);
-             PatchConfig(f, 28, 0xFF), PatchConfig(f, 29, 0xFF), PatchConfig(f, 26, 0xFF), PatchConfig(f, 27, 0xFF);
-             FixSum(f);
-         },
-         kPrjOk},
+        {"set-up sizes over 4 MiB: 4 banks x 2048 blocks x 1024 bytes", SetupSizes(0x20, 4, 1024, 2048), kPrjCorrupted},
+        {"TT700 image of 1.5 MiB: six banks of 6144 blocks of 256 bytes", SetupSizes(0x08, 6, 256, 6144), kPrjOk},
+        {"CY8CMBR sizes are not banks either", SetupSizes(0x00, 0xFF, 0xFFFF, 0xFFFF), kPrjOk},
         {"security length over 8 KiB",
          [](auto& f) {
              f[7542] = 0x01, f[7543] = 0x20;

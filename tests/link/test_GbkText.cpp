@@ -33,26 +33,22 @@ TEST(GbkText, Utf8ToGbkAndBack)
 
 TEST(GbkText, WhatCannotBeConvertedBecomesAQuestionMark)
 {
-    const TConvCase toGbk[] = {
-        {"a character GBK lacks", "a\xC3\xA4" "b", "a?b"},            // ä
-        {"a character outside the BMP", "x\xF0\x9F\x98\x80y", "x?y"},  // an emoji
-        {"a stray byte", "a\xFF" "b", "a?b"},
-        {"a sequence cut at the end", "ab\xE4\xB8", "ab?"},
-        {"a cut sequence before text", "\xE4\xB8" "ab", "?ab"},
+    struct Case {
+        const char* name;
+        bool toGbk;
+        std::string from, to;
     };
-    for (const auto& c : toGbk) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(Utf8ToGbk(c.utf8), c.gbk);
-    }
-    const TConvCase toUtf8[] = {
-        {"a lead byte at the end", "ab?", "ab\xD6"},
-        {"a lead byte before a non-trail byte", "?0", "\x81\x30"},
-        {"byte 0xFF", "a?", "a\xFF"},
+    const Case cases[] = {
+        {"a character GBK lacks", true, "a\xC3\xA4" "b", "a?b"},            // ä
+        {"a character outside the BMP", true, "x\xF0\x9F\x98\x80y", "x?y"},  // an emoji
+        {"a stray byte", true, "a\xFF" "b", "a?b"},
+        {"a sequence cut at the end", true, "ab\xE4\xB8", "ab?"},
+        {"a cut sequence before text", true, "\xE4\xB8" "ab", "?ab"},
+        {"a lead byte at the end", false, "ab\xD6", "ab?"},
+        {"a lead byte before a non-trail byte", false, "\x81\x30", "?0"},
+        {"byte 0xFF", false, "a\xFF", "a?"},
     };
-    for (const auto& c : toUtf8) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(GbkToUtf8(c.gbk), c.utf8);
-    }
+    for (const auto& c : cases) EXPECT_EQ(c.toGbk ? Utf8ToGbk(c.from) : GbkToUtf8(c.from), c.to) << c.name;
 }
 
 TEST(GbkText, CutsOnlyAtCharacterBoundaries)
