@@ -21,7 +21,6 @@ constexpr char kSelectChipZh[] = "请先选择芯片型号！";
 constexpr char kSelectChipEn[] = "Please select the chip first!";
 constexpr char kHexExtension[] = ".HEX";
 constexpr char kBinExtension[] = ".BIN";
-constexpr char kEmptyObjectFileText[] = "The object file is empty.";
 
 constexpr std::uint8_t kFamilyMbr = 0x00;
 constexpr std::uint8_t kFamilyTt = 0x08;
@@ -68,6 +67,13 @@ std::string FileOpenErrorText(const std::string& path, const std::string& reason
 std::string FileReadErrorText(const std::string& path, const std::string& reason)
 {
     return "Read error on file \"" + path + "\". " + reason;
+}
+
+// An empty file was read without error; it is refused because it holds
+// nothing to program, and the previous image stays.
+std::string FileEmptyText(const std::string& path)
+{
+    return "The object file \"" + path + "\" holds no data: nothing was loaded.";
 }
 
 std::string FileCutText(const std::string& path, std::uint32_t bytesLoaded)
@@ -179,7 +185,7 @@ TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
     if (file.hex) {
         const TObjLoadResult opened = OpenHex(file.reader, file.path);
         if (opened == TObjLoadResult::Loaded && file.reader.Empty()) {
-            host_.ShowFileError(FileReadErrorText(file.path, kEmptyObjectFileText));
+            host_.ShowFileError(FileEmptyText(file.path));
             return TObjLoadResult::EmptyFile;
         }
         return opened;
@@ -198,7 +204,7 @@ TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
         host_.ShowFileError(FileReadErrorText(file.path, reason));
         return TObjLoadResult::OpenFailed;
     case TBinFileResult::Empty:
-        host_.ShowFileError(FileReadErrorText(file.path, kEmptyObjectFileText));
+        host_.ShowFileError(FileEmptyText(file.path));
         return TObjLoadResult::EmptyFile;
     case TBinFileResult::Truncated:
         file.cut = true;

@@ -82,6 +82,7 @@ const char* SelectChipFirstText(bool english);
 // The texts of the file boxes (shared with the side-file commands).
 std::string FileOpenErrorText(const std::string& path, const std::string& reason);
 std::string FileReadErrorText(const std::string& path, const std::string& reason);
+std::string FileEmptyText(const std::string& path);
 std::string FileCutText(const std::string& path, std::uint32_t bytesLoaded);
 // The file-name part of a path, and its extension with the dot, upper-cased.
 std::string FileNamePart(const std::string& path);

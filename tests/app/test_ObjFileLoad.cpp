@@ -447,8 +447,8 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
         {"unreadable hex", unreadableHex, TObjLoadResult::OpenFailed, ""},
         {"unreadable binary", "/proc/self/mem", TObjLoadResult::OpenFailed,
          FileReadErrorText("/proc/self/mem", "Input/output error")},
-        {"empty hex", empty, TObjLoadResult::EmptyFile, FileReadErrorText(empty, "The object file is empty.")},
-        {"empty binary", emptyBin, TObjLoadResult::EmptyFile, FileReadErrorText(emptyBin, "The object file is empty.")},
+        {"empty hex", empty, TObjLoadResult::EmptyFile, "The object file \"" + empty + "\" holds no data: nothing was loaded."},
+        {"empty binary", emptyBin, TObjLoadResult::EmptyFile, "The object file \"" + emptyBin + "\" holds no data: nothing was loaded."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
