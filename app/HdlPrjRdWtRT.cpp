@@ -10,6 +10,7 @@
 #include "app/NumberBox.h"
 #include "link/ConfigBlockLayout.h"
 #include "link/DefinCyX4.h"
+#include "link/GbkText.h"
 #include "link/LinkSinks.h"
 #include "link/TelvicCmdChkCy.h"
 
@@ -41,6 +42,8 @@ constexpr std::uint32_t kMaxFlashSizeKB = 4096;
 constexpr std::uint32_t kMaxEepSize = kMaxConfigEepSize;
 constexpr std::size_t kSumCount = 8;
 constexpr std::size_t kConfigPktOffset = 8;  // the block copies start at packet byte 8
+constexpr std::uint8_t kFamilyMbr = 0x00;
+constexpr std::uint8_t kFamilyTt = 0x08;
 
 // Header zero areas, in file order.
 constexpr int kZeroAfterNames = 32;
@@ -132,6 +135,12 @@ public:
         for (std::size_t i = 0; i < n; ++i) PrjWriteByte(static_cast<std::uint8_t>(text[i]) ^ key);
         PrjWriteFill(width - static_cast<int>(n) > 0 ? width - static_cast<int>(n) : 0, 0);
     }
+    // A chip or object-file name: its GBK bytes, cut where a character ends.
+    void PrjWriteName(const std::string& name, int width, std::uint8_t key)
+    {
+        const std::string gbk = Utf8ToGbk(name);
+        PrjWriteStr(gbk.substr(0, GbkCutLength(gbk, std::size_t(width))), width, key);
+    }
     // A block key, then the data scrambled by the key table and that key; with
     // Rekey a new key follows every 1024th byte.
     void WriteBody(const std::uint8_t* data, std::size_t n, bool rekey)
@@ -198,6 +207,23 @@ public:
         }
         return text;
     }
+    // A chip or object-file name field, read as GBK. A byte equal to the key
+    // was written as 0: a zero byte with further text after it is such a byte,
+    // and so is the zero after a last character's lead byte.
+    std::string PrjReadName(int width, std::uint8_t key)
+    {
+        std::string gbk;
+        std::size_t textEnd = 0;
+        for (int i = 0; i < width; ++i) {
+            const std::uint8_t b = PrjReadByte();
+            gbk.push_back(static_cast<char>(b ^ key));
+            if (b != 0) textEnd = gbk.size();
+        }
+        const std::size_t whole = GbkCutLength(gbk.substr(0, textEnd), textEnd);
+        if (whole < textEnd && textEnd < gbk.size()) ++textEnd;  // the trail byte was the key
+        gbk.resize(textEnd);
+        return GbkToUtf8(gbk);
+    }
     void PrjSkip(int count)
     {
         for (int i = 0; i < count; ++i) PrjReadByte();
@@ -236,13 +262,18 @@ bool ReadWholeFile(const std::string& fileName, std::vector<std::uint8_t>& bytes
 }
 
 // Reads the configuration section's limits: the sizes the chip set-up and the
-// download would use must fit the buffers and the packet.
+// download would use must fit the buffers and the packet. The set-up derives
+// the flash size from banks x block size x blocks for every family but the
+// CY8CMBR and TT700 parts: theirs is fixed, and a TT700 image sets its own
+// block count (256-byte blocks of a binary of up to 4 MiB, with six banks).
 bool ConfigSizesFit(const std::uint8_t* block)
 {
+    const std::uint8_t family = block[cfg::FamilyCode];
+    const bool sizeFromBanks = family != kFamilyMbr && family != kFamilyTt;
     const std::uint64_t setupBytes = std::uint64_t(block[cfg::BankNum]) * Get16(block + cfg::BlockSize) *
                                      Get16(block + cfg::BlockNum);
     return Get16(block + cfg::FlashSizeKB) <= kMaxFlashSizeKB && EepSizeCarried(Get16(block + cfg::EepSize)) &&
-           setupBytes <= kMainFlashBufSize;
+           (!sizeFromBanks || setupBytes <= kMainFlashBufSize);
 }
 
 // Parses the file into Img. Returns the result code; PrjCheckSum holds the
@@ -253,8 +284,8 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
     if (r.PrjReadStr(kMagicLen, kPlainKey) != kMagic) return kPrjBadMagic;
     r.PrjSkip(2);  // format byte and model code: not checked
     img.Model = r.PrjReadStr(kModelNameWidth, kHeaderTextKey);
-    img.ChipName = r.PrjReadStr(kChipNameWidth, kHeaderTextKey);
-    img.ObjFileName = r.PrjReadStr(kObjNameWidth, kHeaderTextKey);
+    img.ChipName = r.PrjReadName(kChipNameWidth, kHeaderTextKey);
+    img.ObjFileName = r.PrjReadName(kObjNameWidth, kHeaderTextKey);
     r.PrjSkip(kZeroAfterNames);
     img.ChipAccSum = r.PrjReadWord();
     img.FileCheckSum = r.PrjReadWord();
@@ -282,22 +313,21 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
     if (img.FlashBytes > kMainFlashBufSize || !EepSizeCarried(img.EepSize)) return kPrjCorrupted;
     for (auto& k : img.KeyTable) k = r.PrjReadByte();
 
+    // Every section's size is known without its tag (fixed, from the header,
+    // or from the length after the tag), so a damaged tag costs only its own
+    // section: the later tags are still read where they are, and the result
+    // names the last tag that is missing.
     std::uint8_t result = kPrjOk;
     auto tagFound = [&r](const char* tag, std::uint8_t key) { return r.PrjReadStr(kTagLen, key) == tag; };
-    if (tagFound("CFG", kCfgKey)) {
-        r.ReadBody(img.Config, kConfigSectionSize, false);
-        if (!ConfigSizesFit(img.Config)) return kPrjCorrupted;
-    } else {
+    const bool cfgFound = tagFound("CFG", kCfgKey);
+    r.ReadBody(img.Config, kConfigSectionSize, false);
+    if (!cfgFound)
         result = kPrjNoCfgTag;
-    }
-    if (tagFound("MFM", kMfmKey)) {
-        if (result == kPrjOk) {
-            img.Main.resize(img.FlashBytes);
-            r.ReadBody(img.Main.data(), img.Main.size(), true);
-        }
-    } else {
-        result = kPrjNoMfmTag;
-    }
+    else if (!ConfigSizesFit(img.Config))
+        return kPrjCorrupted;
+    if (!tagFound("MFM", kMfmKey)) result = kPrjNoMfmTag;
+    img.Main.resize(img.FlashBytes);
+    r.ReadBody(img.Main.data(), img.Main.size(), true);
     struct TDataSection {
         const char* Tag;
         std::vector<std::uint8_t>* Data;
@@ -309,12 +339,8 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
         {"ECC", &img.Ecc, kEccWFlashBufSize},
     };
     for (const TDataSection& s : sections) {
-        if (!tagFound(s.Tag, kDataKey)) {
-            result = kPrjNoDataTag;
-            continue;
-        }
+        if (!tagFound(s.Tag, kDataKey)) result = kPrjNoDataTag;
         const std::uint16_t len = r.PrjReadWord();
-        if (result != kPrjOk) continue;  // read from a wrong place: not used
         if (len > s.Capacity) return kPrjCorrupted;
         if (s.Data == &img.Secu) img.SecuSize = len;
         s.Data->resize(len);
@@ -394,8 +420,8 @@ bool SaveProjectFile(const std::string& fileName, std::uint8_t modelCode, const 
     w.PrjWriteByte(kFormatByte);
     w.PrjWriteByte(modelCode);
     w.PrjWriteStr(GetModelName(modelCode), kModelNameWidth, kHeaderTextKey);
-    w.PrjWriteStr(CurChip.ChipName, kChipNameWidth, kHeaderTextKey);
-    w.PrjWriteStr(ImageInfo.ObjFileName, kObjNameWidth, kHeaderTextKey);
+    w.PrjWriteName(CurChip.ChipName, kChipNameWidth, kHeaderTextKey);
+    w.PrjWriteName(ImageInfo.ObjFileName, kObjNameWidth, kHeaderTextKey);
     w.PrjWriteFill(kZeroAfterNames, 0);
     w.PrjWriteWord(Checksums.ChipAccSum);
     w.PrjWriteWord(Checksums.FileCheckSum);

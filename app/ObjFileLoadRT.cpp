@@ -21,7 +21,6 @@ constexpr char kSelectChipZh[] = "请先选择芯片型号！";
 constexpr char kSelectChipEn[] = "Please select the chip first!";
 constexpr char kHexExtension[] = ".HEX";
 constexpr char kBinExtension[] = ".BIN";
-constexpr char kEmptyObjectFileText[] = "The object file is empty.";
 
 constexpr std::uint8_t kFamilyMbr = 0x00;
 constexpr std::uint8_t kFamilyTt = 0x08;
@@ -68,6 +67,13 @@ std::string FileOpenErrorText(const std::string& path, const std::string& reason
 std::string FileReadErrorText(const std::string& path, const std::string& reason)
 {
     return "Read error on file \"" + path + "\". " + reason;
+}
+
+// An empty file was read without error; it is refused because it holds
+// nothing to program, and the previous image stays.
+std::string FileEmptyText(const std::string& path)
+{
+    return "The object file \"" + path + "\" holds no data: nothing was loaded.";
 }
 
 std::string FileCutText(const std::string& path, std::uint32_t bytesLoaded)
@@ -171,16 +177,19 @@ TObjLoadResult TObjFileLoader::OpenHex(THexLineReader& reader, const std::string
         host_.ShowFileError(FileOpenErrorText(path, reader.ErrorText()));
         return TObjLoadResult::OpenFailed;
     }
-    if (reader.Empty()) {
-        host_.ShowFileError(FileReadErrorText(path, kEmptyObjectFileText));
-        return TObjLoadResult::EmptyFile;
-    }
     return TObjLoadResult::Loaded;
 }
 
 TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
 {
-    if (file.hex) return OpenHex(file.reader, file.path);
+    if (file.hex) {
+        const TObjLoadResult opened = OpenHex(file.reader, file.path);
+        if (opened == TObjLoadResult::Loaded && file.reader.Empty()) {
+            host_.ShowFileError(FileEmptyText(file.path));
+            return TObjLoadResult::EmptyFile;
+        }
+        return opened;
+    }
     file.image.resize(kMainFlashBufSize);
     errno = 0;
     const TBinFileResult r = DoOpenFile_BIN_Routine(file.path.c_str(), file.image.data(),
@@ -195,7 +204,7 @@ TObjLoadResult TObjFileLoader::OpenForLoad(TOpenedFile& file)
         host_.ShowFileError(FileReadErrorText(file.path, reason));
         return TObjLoadResult::OpenFailed;
     case TBinFileResult::Empty:
-        host_.ShowFileError(FileReadErrorText(file.path, kEmptyObjectFileText));
+        host_.ShowFileError(FileEmptyText(file.path));
         return TObjLoadResult::EmptyFile;
     case TBinFileResult::Truncated:
         file.cut = true;
@@ -268,6 +277,8 @@ TObjLoadResult TObjFileLoader::LoadMoreFile(const std::string& path)
         THexLineReader reader;
         const TObjLoadResult opened = OpenHex(reader, path);
         if (opened != TObjLoadResult::Loaded) return opened;
+        // An empty file adds nothing, like a file of blank lines: the reader
+        // finds no record and the update runs as after any further file.
         if (ReadHexFile(HexLayoutForFamily(CurChip.FamilyCode), reader, recordBoxes_) == THexReadResult::ReadFailed) {
             host_.ShowFileError(FileReadErrorText(path, reader.ErrorText()));
             result = TObjLoadResult::ReadFailed;

@@ -73,7 +73,7 @@ enum class TObjLoadResult {
     NoChip,       // no chip selected: box shown, nothing changed
     Cancelled,    // dialog cancelled: nothing changed
     OpenFailed,   // the file could not be opened or read: box shown, nothing changed
-    EmptyFile,    // the file holds no byte: box shown, nothing changed
+    EmptyFile,    // a fresh load of a file that holds no byte: box shown, nothing changed
     ReadFailed    // a read error part-way: box shown, the image does not count as loaded
 };
 
@@ -82,6 +82,7 @@ const char* SelectChipFirstText(bool english);
 // The texts of the file boxes (shared with the side-file commands).
 std::string FileOpenErrorText(const std::string& path, const std::string& reason);
 std::string FileReadErrorText(const std::string& path, const std::string& reason);
+std::string FileEmptyText(const std::string& path);
 std::string FileCutText(const std::string& path, std::uint32_t bytesLoaded);
 // The file-name part of a path, and its extension with the dot, upper-cased.
 std::string FileNamePart(const std::string& path);

@@ -276,11 +276,13 @@ std::uint8_t ParseRecord(std::string_view line, std::uint32_t& ext, bool testLin
     case kTypeExtSegment:
     case kTypeExtLinear: {
         if (r.addr != 0 && (r.type == kTypeExtSegment || testLinearAddress)) return kHexAddressError;
-        const std::uint8_t code = CheckRecord(r, 2, kCheckAfterTwoBytes);
-        if (code != kHexRecordOk) return code;
+        // The base is taken before the checksum is tested: after a damaged base
+        // record the records that follow still land where the file put them.
+        if (!r.Decode(2)) return kHexFormatError;
         const std::uint32_t base = Be16(r.data[0], r.data[1]);
         ext = base << (r.type == kTypeExtSegment ? kSegmentShift : kLinearShift);
-        return kHexRecordOk;
+        if (!r.AddCheck(kCheckAfterTwoBytes)) return kHexFormatError;
+        return r.sum == 0 ? kHexRecordOk : kHexChecksumError;
     }
     case kTypeEof:
     case kTypeStartSegment:

@@ -10,6 +10,7 @@
 
 #include "link/Comm200Cy.h"
 #include "link/ConfigBlockLayout.h"
+#include "link/GbkText.h"
 #include "link/LinkSinks.h"
 #include "link/StatusMsgCy.h"
 #include "serial/SerialComm.h"
@@ -195,18 +196,22 @@ void TTelvicCmdChk::FillParamBlockAt(std::uint8_t* b) const
 
 void TTelvicCmdChk::FillParamBlock() { FillParamBlockAt(State().PktBuf + kParamBlockOffset); }
 
-void TTelvicCmdChk::PutPacketString(const std::string& s, std::uint16_t offset, std::uint16_t width)
+std::size_t TTelvicCmdChk::PutPacketString(const std::string& s, std::uint16_t offset, std::uint16_t width)
 {
-    if (offset >= kPktBufSize) return;
+    if (offset >= kPktBufSize) return 0;
     width = static_cast<std::uint16_t>(std::min<std::size_t>(width, kPktBufSize - offset));
     std::uint8_t* field = State().PktBuf + offset;
     std::memset(field, 0, width);
     // Only a truly empty text is marked; one that starts with a zero character writes nothing.
     if (s.empty()) {
         if (width) field[0] = static_cast<std::uint8_t>(kEmptyNameChar);
-        return;
+        return 0;
     }
-    std::memcpy(field, s.data(), std::min<std::size_t>(TextLen(s), width));
+    // The units show the name in the Chinese code page; half a character would garble it.
+    const std::string gbk = Utf8ToGbk(std::string_view(s.data(), TextLen(s)));
+    const std::size_t n = GbkCutLength(gbk, width);
+    std::memcpy(field, gbk.data(), n);
+    return n;
 }
 
 void TTelvicCmdChk::CopyMainFlash(std::uint8_t* dst, std::uint16_t pos, std::uint32_t startAddr) const
@@ -382,9 +387,8 @@ void TTelvicCmdChk::BuildConfigBlock()
 
     for (std::size_t i = kCbRandomTail; i < kCbCheck; ++i)
         b[i] = RandomByte();
-    b[kCbObjNameLen] = static_cast<std::uint8_t>(std::min<std::size_t>(TextLen(ImageInfo.ObjFileName), kCbObjNameLongWidth));
-    PutPacketString(ImageInfo.ObjFileName, static_cast<std::uint16_t>(kConfigBlockOffset + kCbObjNameLong),
-                    kCbObjNameLongWidth);
+    b[kCbObjNameLen] = static_cast<std::uint8_t>(PutPacketString(
+        ImageInfo.ObjFileName, static_cast<std::uint16_t>(kConfigBlockOffset + kCbObjNameLong), kCbObjNameLongWidth));
 
     Put16(b, kCbCheck, CalcPacketCrc(b, 0, kCbCheck - 1));
     // The stored sum is the plain 16-bit sum: 0x10000 minus the complement sum.

@@ -103,7 +103,10 @@ public:
     void ShowDeviceSettings(const std::uint8_t* reply, std::uint16_t length);
 
     void FillParamBlock();
-    void PutPacketString(const std::string& s, std::uint16_t offset, std::uint16_t width);
+    // Writes a name (UTF-8, up to its first zero character) into a zero-filled
+    // field as GBK bytes, cut at a character boundary; an empty name is the
+    // single character '?'. Returns the count of the name's bytes written.
+    std::size_t PutPacketString(const std::string& s, std::uint16_t offset, std::uint16_t width);
 
     // Length of the last frame handed on (it stands in TxFrameBuf).
     std::uint16_t LastFrameLen() const { return lastFrameLen_; }

@@ -2,6 +2,7 @@
 // documented layout, round trips, the load order, result codes and failed loads.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -337,6 +338,64 @@ TEST_F(HdlPrjTest, TextFieldsAreCutToTheirWidths)
     EXPECT_EQ(ImageInfo.ObjFileName, std::string(48, 'n'));
 }
 
+// Names are kept in the Chinese code page (GBK), each field cut where a
+// character ends. A byte equal to the field's key (0xD3) is written as 0, as
+// the format has it; it still reads back, inside the name and as a last
+// character's trail byte.
+TEST_F(HdlPrjTest, NamesInTheChineseCodePageRoundTrip)
+{
+    SaveSmall();
+    std::string thirtyZhong, xAndTenXin = "X";
+    for (int i = 0; i < 30; ++i) thirtyZhong += "中";
+    for (int i = 0; i < 10; ++i) xAndTenXin += "芯";
+    struct Case {
+        const char* name;
+        std::string chip, obj;
+        std::string chipGbk, objGbk;  // the bytes the fields hold before the key
+        std::string chipBack, objBack;
+    };
+    std::string twentyFourZhongGbk, nineXinGbk = "X";
+    for (int i = 0; i < 24; ++i) twentyFourZhongGbk += "\xD6\xD0";
+    for (int i = 0; i < 9; ++i) nineXinGbk += "\xD0\xBE";
+    std::string twentyFourZhong, xAndNineXin = "X";
+    for (int i = 0; i < 24; ++i) twentyFourZhong += "中";
+    for (int i = 0; i < 9; ++i) xAndNineXin += "芯";
+    const Case cases[] = {
+        {"key byte inside the name", "CY8C21234", "固件用户程序.hex", "CY8C21234",
+         "\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex", "CY8C21234", "固件用户程序.hex"},
+        {"key byte last", "CY8C21234", "v1坝", "CY8C21234", "v1\xB0\xD3", "CY8C21234", "v1坝"},
+        {"cut at 48 and 20 without half characters", xAndTenXin, thirtyZhong, nineXinGbk, twentyFourZhongGbk,
+         xAndNineXin, twentyFourZhong},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CurChip.ChipName = c.chip;
+        ImageInfo.ObjFileName = c.obj;
+        ASSERT_TRUE(SaveProjectFile(path, kPrjModelCode, TSeq()));
+        const std::vector<std::uint8_t> f = ReadFile(path);
+        const auto field = [&f](std::size_t at, std::size_t width, const std::string& gbk) {
+            std::vector<std::uint8_t> want(width, 0), got(f.begin() + at, f.begin() + at + width);
+            for (std::size_t i = 0; i < gbk.size(); ++i) want[i] = static_cast<std::uint8_t>(gbk[i]) ^ 0xD3;
+            EXPECT_EQ(got, want) << "field at " << at;
+        };
+        field(24, 20, c.chipGbk);
+        field(44, 48, c.objGbk);
+        // The configuration section holds the block as the units get it.
+        std::vector<std::uint8_t> block(512);
+        for (std::size_t j = 0; j < 512; ++j) block[j] = f[2411 + j] ^ f[358 + j] ^ f[2410];
+        const std::string obj48 = c.objGbk.substr(0, 48);
+        EXPECT_TRUE(std::equal(obj48.begin(), obj48.end(), block.begin() + 256, [](char a, std::uint8_t b) {
+            return static_cast<std::uint8_t>(a) == b;
+        }));
+
+        CurChip.ChipName.clear();
+        ImageInfo.ObjFileName.clear();
+        ASSERT_EQ(LoadProjectFile(path, host), kPrjOk);
+        EXPECT_EQ(CurChip.ChipName, c.chipBack);
+        EXPECT_EQ(ImageInfo.ObjFileName, c.objBack);
+    }
+}
+
 TEST_F(HdlPrjTest, RoundTripRestoresEveryFieldInTheLoadOrder)
 {
     FillProjectState();
@@ -476,23 +535,45 @@ void PatchConfig(std::vector<std::uint8_t>& f, std::size_t j, std::uint8_t value
     f[2411 + j] = value ^ f[358 + j] ^ f[2410];
 }
 
+// An edit that gives the configuration section a family and the sizes the
+// chip set-up multiplies (banks, block size, blocks).
+std::function<void(std::vector<std::uint8_t>&)> SetupSizes(std::uint8_t family, std::uint8_t banks,
+                                                           std::uint16_t blockSize, std::uint16_t blocks)
+{
+    return [=](std::vector<std::uint8_t>& f) {
+        PatchConfig(f, 8, family), PatchConfig(f, 38, banks);
+        PatchConfig(f, 28, blockSize & 0xFF), PatchConfig(f, 29, blockSize >> 8);
+        PatchConfig(f, 26, blocks & 0xFF), PatchConfig(f, 27, blocks >> 8);
+        FixSum(f);
+    };
+}
+
 struct TCorruptCase {
     const char* name;
     std::function<void(std::vector<std::uint8_t>&)> edit;
     std::uint8_t result;
 };
 
+// One damaged file per row of the result table (codes written out), then the
+// further ways a file can be damaged. A damaged tag costs only its own section:
+// the tags after it are found, so each tag gives its own code, and a later
+// missing tag decides.
 TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
 {
     const std::vector<std::uint8_t> good = SaveSmall();
+    // The 4 KB project: CFG tag at 2407, MFM at 3435, SEU at 7539, EEP at 7544, ECC at 7549.
     const TCorruptCase cases[] = {
-        {"intact", [](auto&) {}, kPrjOk},
-        {"magic", [](auto& f) { f[0] ^= 1; }, kPrjBadMagic},
-        {"CFG tag byte", [](auto& f) { f[2408] ^= 1; }, kPrjNoDataTag},
-        {"MFM tag byte", [](auto& f) { f[3435] ^= 1; }, kPrjNoDataTag},
-        {"SEU tag byte", [](auto& f) { f[7540] ^= 1; }, kPrjNoDataTag},
-        {"ECC tag byte", [](auto& f) { f[7551] ^= 1; }, kPrjNoDataTag},
-        {"main data byte", [](auto& f) { f[3500] ^= 1; }, kPrjCorrupted},
+        {"row 0: intact", [](auto&) {}, 0},
+        {"row 5: magic", [](auto& f) { f[0] ^= 1; }, 5},
+        {"row 10: CFG tag", [](auto& f) { f[2408] ^= 1; }, 10},
+        {"row 13: MFM tag", [](auto& f) { f[3435] ^= 1; }, 13},
+        {"row 15: SEU tag", [](auto& f) { f[7540] ^= 1; }, 15},
+        {"row 15: EEP tag", [](auto& f) { f[7546] ^= 1; }, 15},
+        {"row 15: ECC tag", [](auto& f) { f[7551] ^= 1; }, 15},
+        {"row 16: a main data byte", [](auto& f) { f[3500] ^= 1; }, 16},
+        {"CFG and MFM tags: the later decides", [](auto& f) { f[2407] ^= 1, f[3437] ^= 1; }, 13},
+        {"CFG and EEP tags", [](auto& f) { f[2409] ^= 1, f[7544] ^= 1; }, 15},
+        {"MFM tag and a data byte", [](auto& f) { f[3436] ^= 1, f[3500] ^= 1; }, 13},
         {"header byte", [](auto& f) { f[130] ^= 1; }, kPrjCorrupted},
         {"tail byte", [](auto& f) { f[7700] ^= 1; }, kPrjOk},
         {"no tail", [](auto& f) { f.resize(7558); }, kPrjOk},
@@ -529,13 +610,9 @@ TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
              FixSum(f);
          },
          kPrjCorrupted},
-        {"set-up sizes over 4 MiB",
-         [](auto& f) {
-             PatchConfig(f, 38, 4), PatchConfig(f, 28, 0), PatchConfig(f, 29, 4);  // 4 banks x 1024 bytes
-             PatchConfig(f, 26, 0), PatchConfig(f, 27, 8);                           // x 2048 blocks
-             FixSum(f);
-         },
-         kPrjCorrupted},
+        {"set-up sizes over 4 MiB: 4 banks x 2048 blocks x 1024 bytes", SetupSizes(0x20, 4, 1024, 2048), kPrjCorrupted},
+        {"TT700 image of 1.5 MiB: six banks of 6144 blocks of 256 bytes", SetupSizes(0x08, 6, 256, 6144), kPrjOk},
+        {"CY8CMBR sizes are not banks either", SetupSizes(0x00, 0xFF, 0xFFFF, 0xFFFF), kPrjOk},
         {"security length over 8 KiB",
          [](auto& f) {
              f[7542] = 0x01, f[7543] = 0x20;
@@ -615,6 +692,30 @@ TEST_F(HdlPrjTest, FailedLoadLeavesEverythingAsItWas)
     EXPECT_EQ(log.Lines, (std::vector<std::string>{"L:Load Orvane Project file of \"" + path + "\" at "}));
     EXPECT_EQ(host.Calls, (std::vector<std::string>{"plain:Project File Data Has Been Corrupted!"}));
     EXPECT_TRUE(StateDigest() == before);
+}
+
+// A project as the original writes it: the object-file name in GBK bytes
+// (its 0xD3 written as 0). The status panel shows the name itself.
+TEST_F(HdlPrjTest, ChineseNameOfAnOriginalProjectIsShown)
+{
+    TRefProject p;
+    p.chip = "CY8C21234";
+    p.obj = "\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex";  // 固件用户程序.hex
+    p.flashBytes = 4096;
+    const char magic[] = "yCTV";
+    std::copy(magic, magic + 4, p.config.begin());
+    p.config[8] = 0x20;                        // FamilyCode
+    p.config[24] = 0x04;                       // FlashSizeKB 4
+    p.config[38] = 1;                          // BankNum
+    p.config[28] = 64;                         // BlockSize 64
+    p.config[26] = 64;                         // BlockNum 64
+    p.main.assign(4096, 0x5A);
+    WriteFile(path, WriteReference(p, TSeq()));
+
+    SpdBtnLoaddPrjClick(host, &log);
+    ASSERT_EQ(host.Calls.front(), "plain:Project File Open Success!");
+    EXPECT_EQ(ImageInfo.ObjFileName, "固件用户程序.hex");
+    EXPECT_EQ(host.Calls.at(2), "panel2:固件用户程序.hex");
 }
 
 TEST_F(HdlPrjTest, FileFromTheReferenceWriterLoads)

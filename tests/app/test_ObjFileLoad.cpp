@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -70,7 +71,8 @@ struct TSampleCase {
     std::function<void(const TFakeLog&, const TFakeHost&)> check;
 };
 
-TEST_F(ObjFileLoad, RealSamplesLoadWithTheirChips)
+// The folder of the real sample files, or "" when there is none.
+std::string SampleDir()
 {
     const char* shared = std::getenv("TELVIC_SHARED_DIR");
 #ifdef TELVIC_SHARED_FALLBACK
@@ -78,7 +80,13 @@ TEST_F(ObjFileLoad, RealSamplesLoadWithTheirChips)
 #endif
     const std::string dir = std::string(shared ? shared : "") + "/samples/hex/";
     struct stat st {};
-    if (!shared || stat(dir.c_str(), &st) != 0) GTEST_SKIP() << "no sample HEX files at " << dir;
+    return shared && stat(dir.c_str(), &st) == 0 ? dir : std::string();
+}
+
+TEST_F(ObjFileLoad, RealSamplesLoadWithTheirChips)
+{
+    const std::string dir = SampleDir();
+    if (dir.empty()) GTEST_SKIP() << "no sample HEX files";
 
     const TSampleCase cases[] = {
         {"psoc1_cy8c24794_usb_uart_um.hex", {0x27, 16}, 0, 0x4000, 0x2B2E, 0, 0x3FFF, false,
@@ -147,6 +155,50 @@ TEST_F(ObjFileLoad, RealSamplesLoadWithTheirChips)
         EXPECT_EQ(ImageInfo.ObjFileName, c.file);
         EXPECT_EQ(ObjFileLoaded, 1);
         c.check(log, host);
+    }
+}
+
+// A real file whose base record for a section carries a wrong checksum digit,
+// answered with OK: everything lands as from the intact file.
+TEST_F(ObjFileLoad, RealSamplesWithADamagedBaseRecordLoadAsIntact)
+{
+    const std::string dir = SampleDir();
+    if (dir.empty()) GTEST_SKIP() << "no sample HEX files";
+    struct Case {
+        const char* file;
+        TChip chip;
+        const char* baseRecord;
+    };
+    const Case cases[] = {
+        {"psoc5lp_sft_design01.hex", {0xD0, 256}, ":0200000480007A"},  // the 32 KiB ECC section
+        {"psoc4_dsky_design02.hex", {0xC0, 32}, ":0200000490303A"},    // the file checksum
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        const std::vector<std::uint8_t> intactBytes = ReadBytes(dir + c.file);
+        std::string text(intactBytes.begin(), intactBytes.end());
+        const std::size_t at = text.find(c.baseRecord);
+        ASSERT_NE(at, std::string::npos);
+        text[at + 14] = 'B';  // the last checksum digit
+
+        ResetSharedStateForTest();
+        Chip(c.chip);
+        ASSERT_EQ(loader.OpenObjectFile(dir + c.file), TObjLoadResult::Loaded);
+        const auto intact = std::make_unique<TImageBuffers>(ImageBufs);
+        const TImageInfo intactInfo = ImageInfo;
+        const std::uint16_t intactSum = Checksums.FileCheckSum, intactAcc = Checksums.ChipAccSum;
+
+        ResetSharedStateForTest();
+        Chip(c.chip);
+        boxes.Texts.clear();
+        ASSERT_EQ(LoadText("damaged.hex", text), TObjLoadResult::Loaded);
+        EXPECT_EQ(boxes.Texts.size(), 1u);
+        EXPECT_EQ(std::memcmp(intact.get(), &ImageBufs, sizeof ImageBufs), 0);
+        EXPECT_EQ(Checksums.FileCheckSum, intactSum);
+        EXPECT_EQ(Checksums.ChipAccSum, intactAcc);
+        EXPECT_EQ(ImageInfo.EccPresent, intactInfo.EccPresent);
+        EXPECT_EQ(ImageInfo.HexInfoPresent, intactInfo.HexInfoPresent);
+        EXPECT_EQ(ImageInfo.FileMaxAddr, intactInfo.FileMaxAddr);
     }
 }
 
@@ -395,8 +447,8 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
         {"unreadable hex", unreadableHex, TObjLoadResult::OpenFailed, ""},
         {"unreadable binary", "/proc/self/mem", TObjLoadResult::OpenFailed,
          FileReadErrorText("/proc/self/mem", "Input/output error")},
-        {"empty hex", empty, TObjLoadResult::EmptyFile, FileReadErrorText(empty, "The object file is empty.")},
-        {"empty binary", emptyBin, TObjLoadResult::EmptyFile, FileReadErrorText(emptyBin, "The object file is empty.")},
+        {"empty hex", empty, TObjLoadResult::EmptyFile, "The object file \"" + empty + "\" holds no data: nothing was loaded."},
+        {"empty binary", emptyBin, TObjLoadResult::EmptyFile, "The object file \"" + emptyBin + "\" holds no data: nothing was loaded."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -417,17 +469,29 @@ TEST_F(ObjFileLoad, FailedOrCancelledLoadsChangeNothing)
     }
     EXPECT_EQ(host.FilterIndices.back(), kOpenFilterIntelHex);
 
+    // Load more of an empty file: it holds no record, so it adds nothing and
+    // is no error; the update runs as after any further file.
+    host.FileErrors.clear();
+    host.OpenAnswers = {empty};
+    EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::Loaded);
+    EXPECT_TRUE(host.FileErrors.empty());
+    EXPECT_TRUE(boxes.Texts.empty());
+    EXPECT_EQ(refresh.Calls.size(), calls + 2);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), ImageBufs.MainFlashBuf));
+    EXPECT_EQ(Checksums.FileCheckSum, 0x5566);
+    const std::size_t updated = refresh.Calls.size();
+
     // Load more of a missing file: a box, no update.
     host.FileErrors.clear();
     host.OpenAnswers = {TempPath("missing.hex")};
     EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::OpenFailed);
     EXPECT_EQ(host.FileErrors.size(), 1u);
-    EXPECT_EQ(refresh.Calls.size(), calls);
+    EXPECT_EQ(refresh.Calls.size(), updated);
 
     // Load more of a binary reads nothing but still updates.
     host.OpenAnswers = {TempPath("any.bin")};
     EXPECT_EQ(loader.SpdBtnLodMoreClick(), TObjLoadResult::NotRead);
-    EXPECT_EQ(refresh.Calls.size(), calls + 2);
+    EXPECT_EQ(refresh.Calls.size(), updated + 2);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), ImageBufs.MainFlashBuf));
 }
 

@@ -127,7 +127,9 @@ TEST_P(HexCommonRecords, AddressTypesAndFormat)
         {"linear with address", ":020010040001E9", p1 ? 3 : 0, p1 ? kStart : 0x10000},
         {"segment", ":020000021000EC", 0, 0x10000},
         {"segment with address", ":020010021000DC", 3, kStart},
-        {"linear bad checksum", ":020000040001F8", 4, kStart},
+        {"linear bad checksum still sets the base", ":020000040001F8", 4, 0x10000},
+        {"segment bad checksum still sets the base", ":020000021000ED", 4, 0x10000},
+        {"linear without its checksum pair", ":020000040001", 1, 0x10000},
         {"linear short", ":02000004000", 1, kStart},
         {"linear lower case", ":02000004abcd" + Hex2(0x100 - ((2 + 4 + 0xAB + 0xCD) & 0xFF)), 0, 0xABCD0000},
         {"end of file, wrong sum", ":00000001AB", 0, kStart},
@@ -425,6 +427,149 @@ TEST(HexLayoutP6, Regions)
          }},
         {"data below 0x10000000 ignored", {Data(0, Ramp(16))}, {0}, {}, [] { EXPECT_TRUE(NothingStored()); }},
     });
+}
+
+// The fields a record can set besides the buffers, as one comparable list.
+std::vector<std::uint64_t> ParsedFields()
+{
+    const auto& i = ImageInfo;
+    const auto& o = CtrlSettings;
+    std::vector<std::uint64_t> v = {i.FileMinAddr,       i.FileMaxAddr,     Checksums.FileCheckSum, i.HexFileVersion,
+                                    CurChip.ChipID1,     CurChip.ChipID2,   CurChip.SecuSize,       CurChip.EccSize,
+                                    o.ChipProtect,       o.ProgAddr1,       o.ProgAddr2,            i.PubKeyLen,
+                                    i.HexInfoPresent,    i.EccInFile,       i.EccPresent,           i.EepPresent,
+                                    i.WFlashPresent,     i.UserRowsPresent, i.NarPresent,           i.PubKeyPresent,
+                                    i.Toc2Present};
+    v.insert(v.end(), std::begin(o.NvLatch), std::end(o.NvLatch));
+    v.insert(v.end(), std::begin(o.WoLatch), std::end(o.WoLatch));
+    return v;
+}
+
+// A base record whose checksum fails, then a record for that base. The base
+// counts as the file gives it, so after OK the data lands where the file put
+// it; Abort stops at the base record, except in layout P35, whose checksum box
+// cannot stop the reading.
+struct TDamagedBaseCase {
+    const char* name;
+    THexLayout layout;
+    std::string base;  // intact; the test damages it
+    std::string data;
+    std::function<void()> landed;
+};
+
+TEST(HexDamagedBase, RecordsAfterItGoWhereTheFilePutThem)
+{
+    const std::vector<std::uint8_t> meta12 = {0x00, 0x02, 0x04, 0xC8, 0x11, 0x93, 0x11, 0x01, 0x04, 0xC9, 0xDB, 0x9E};
+    const auto mainAt = [](std::uint32_t at) {
+        return [at] {
+            EXPECT_TRUE(Holds(ImageBufs.MainFlashBuf + at, Ramp(16)));
+            EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 0x200)) << "nothing at the record's bare address";
+        };
+    };
+    const auto checksumOnly = [](std::uint8_t hexInfo) {
+        return [hexInfo] {
+            EXPECT_EQ(Checksums.FileCheckSum, 0xCA0B);
+            EXPECT_EQ(ImageInfo.HexInfoPresent, hexInfo);
+            EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 2)) << "the stack pointer stays untouched";
+        };
+    };
+    const TDamagedBaseCase cases[] = {
+        {"P1 main above 64 KiB", THexLayout::P1, ExtLinear(0x10000), Data(0x0100, Ramp(16)), [&] {
+             mainAt(0x10100)();
+             EXPECT_EQ(ImageInfo.FileMinAddr, 0x10100u);
+         }},
+        {"P1 main by segment", THexLayout::P1, ":020000021000EC", Data(0x0100, Ramp(16)), mainAt(0x10100)},
+        {"P1 security", THexLayout::P1, ExtLinear(0x100000), Data(0x0010, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.SecurityBuf + 0x10, Ramp(16)));
+             EXPECT_EQ(CurChip.SecuSize, 0x20);
+             EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 0x100));
+         }},
+        {"P1 file checksum", THexLayout::P1, ExtLinear(0x200000), Data(0, {0xCA, 0x0B}), checksumOnly(0)},
+        {"P4 main above 64 KiB", THexLayout::P4, ExtLinear(0x10000), Data(0x0100, Ramp(16)), mainAt(0x10100)},
+        {"P4 checksum", THexLayout::P4, ":0200000490303A", Data(0, {0xCA, 0x0B}), checksumOnly(1)},
+        {"P4 security", THexLayout::P4, ExtLinear(0x90400000), Data(0, Ramp(32)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.SecurityBuf, Ramp(32)));
+             EXPECT_EQ(CurChip.SecuSize, 32);
+             EXPECT_EQ(ImageInfo.HexInfoPresent, 1);
+         }},
+        {"P4 metadata", THexLayout::P4, ExtLinear(0x90500000), Data(0, meta12), [] {
+             EXPECT_EQ(CurChip.ChipID1, 0xC804);
+             EXPECT_EQ(ImageInfo.HexInfoPresent, 1);
+         }},
+        {"P4 protection", THexLayout::P4, ExtLinear(0x90600000), Data(0, {0x02}), [] {
+             EXPECT_EQ(CtrlSettings.ChipProtect, 2);
+             EXPECT_EQ(ImageBufs.MainFlashBuf[0], 0);
+         }},
+        {"P35 ECC", THexLayout::P35, ":0200000480007A", Data(0x0100, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.EccWFlashBuf + 0x100, Ramp(16)));
+             EXPECT_EQ(ImageInfo.EccPresent, 1);
+             EXPECT_EQ(ImageInfo.EccInFile, 1);
+             EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, kMainFlashBufSize));
+         }},
+        {"P35 EEPROM", THexLayout::P35, ExtLinear(0x90200000), Data(0x0020, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.EepSFlashBuf + 0x20, Ramp(16)));
+             EXPECT_EQ(ImageInfo.EepPresent, 1);
+             EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 0x100));
+         }},
+        {"P35 NV latch", THexLayout::P35, ExtLinear(0x90000000), Data(0, {0x00, 0x00, 0x40, 0x05}), [] {
+             EXPECT_TRUE(Holds(CtrlSettings.NvLatch, {0x00, 0x00, 0x40, 0x05}));
+             EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 4));
+         }},
+        {"P35 main above 64 KiB", THexLayout::P35, ExtLinear(0x30000), Data(0x0100, Ramp(16)), mainAt(0x30100)},
+        {"F0 main above 64 KiB", THexLayout::F0, ExtLinear(0x10000), Data(0x0100, Ramp(16)), [&] {
+             mainAt(0x10100)();
+             EXPECT_EQ(ImageInfo.FileMaxAddr, 0x1010Fu);
+         }},
+        {"F0 metadata", THexLayout::F0, ExtLinear(0x90500000), Data(0, {0x01, 0x02, 0xA1, 0xB2, 0x12, 0x34, 0x56}), [] {
+             EXPECT_EQ(CtrlSettings.ProgAddr1, 0xA1);
+             EXPECT_EQ(CurChip.ChipID1, 0x1234);
+             EXPECT_TRUE(Zero(ImageBufs.MainFlashBuf, 8));
+         }},
+        {"P6 main", THexLayout::P6, ExtLinear(0x10010000), Data(0x0100, Ramp(16)), [&] {
+             mainAt(0x10100)();
+             EXPECT_EQ(ImageInfo.HexInfoPresent, 1);
+             EXPECT_EQ(ImageInfo.FileMinAddr, 0x10010100u);
+         }},
+        {"P6 work flash", THexLayout::P6, ExtLinear(0x14000000), Data(0x0040, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.EccWFlashBuf + 0x40, Ramp(16)));
+             EXPECT_EQ(ImageInfo.WFlashPresent, 1);
+         }},
+        {"P6 supervisory flash", THexLayout::P6, ExtLinear(0x16000000), Data(0x7C00, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.EepSFlashBuf + 0x7C00, Ramp(16)));
+             EXPECT_EQ(ImageInfo.Toc2Present, 1);
+         }},
+        {"P6 eFuse", THexLayout::P6, ExtLinear(0x90700000), Data(0x0010, Ramp(16)), [] {
+             EXPECT_TRUE(Holds(ImageBufs.SecurityBuf + 0x10, Ramp(16)));
+             EXPECT_EQ(ImageInfo.HexInfoPresent, 1);
+         }},
+        {"P6 checksum", THexLayout::P6, ExtLinear(0x90300000), Data(0, {0xCA, 0x0B}), checksumOnly(1)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string bad = BadSum(c.base);
+        const std::string path = TempPath("damaged_base.hex");
+        WriteText(path, Join({bad, c.data}));
+        const bool p35 = c.layout == THexLayout::P35;
+        for (TBoxAnswer answer : {TBoxAnswer::Ok, TBoxAnswer::Abort}) {
+            SCOPED_TRACE(answer == TBoxAnswer::Ok ? "Ok" : "Abort");
+            FreshState();
+            const std::vector<std::uint64_t> untouched = ParsedFields();
+            TScriptedBoxes boxes;
+            boxes.Answer = answer;
+            THexLineReader reader;
+            ASSERT_TRUE(reader.Open(path));
+            const bool stops = answer == TBoxAnswer::Abort && !p35;
+            EXPECT_EQ(ReadHexFile(c.layout, reader, boxes), stops ? THexReadResult::Aborted : THexReadResult::Completed);
+            EXPECT_EQ(boxes.Texts, std::vector<std::string>{BoxFor(c.layout, 4, bad)});
+            if (stops) {
+                EXPECT_TRUE(NothingStored());
+                EXPECT_EQ(ParsedFields(), untouched);
+            } else {
+                c.landed();
+            }
+        }
+        std::remove(path.c_str());
+    }
 }
 
 // Mutated and cut records of every region, through every layout: under

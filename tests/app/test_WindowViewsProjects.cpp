@@ -11,7 +11,9 @@
 #include <QTableView>
 
 #include "app/MainTL200CyFiles.h"
+#include "tests/app/HexTestSupport.h"
 #include "tests/app/MainWinFixture.h"
+#include "tests/chips/ChipTestUtil.h"
 
 namespace {
 
@@ -101,6 +103,45 @@ TEST(WindowViewsProjects, ProjectRoundTripThroughTheMenus)
     EXPECT_EQ(SNSettings.SNAddr, 0x7F00u);
     EXPECT_EQ(f.win->HexViewer->model()->index(0x7FF, 16).data().toString(),
               QString::asprintf("%02X", static_cast<std::uint8_t>(0x7FFF * 13)));
+}
+
+// The TT700 takes its block count from its binary: chosen after a four-bank
+// chip, with a binary of more than 1 MiB (named in Chinese), the project the
+// program saves loads back, and the status panel shows the file's name.
+TEST(WindowViewsProjects, Tt700ProjectAfterAMultiBankChipLoadsBack)
+{
+    MainWinFixture f(TBuildLang::Chinese);
+    f.Show();
+    TMainFiles& h = f.win->Files();
+    const std::string project = f.dir.filePath("tt700.PTV").toStdString();
+    const std::string image = f.dir.filePath(QStringLiteral("固件.bin")).toStdString();
+    std::string answer;
+    h.FileDialogHook = [&answer](bool, int, std::string& name) { return (name = answer), true; };
+
+    ASSERT_TRUE(ChooseChip(chiptest::Row(chiptest::FindRow("CY8C29466")), *f.win));
+    ASSERT_EQ(CurChip.BankNum, 4);
+    ASSERT_TRUE(ChooseChip(chiptest::Row(chiptest::FindRow("TT700xxxx")), *f.win));
+    const std::vector<std::uint8_t> bytes = hextest::Ramp(0x180000 + 100, 3);  // 6145 blocks of 256 bytes
+    hextest::WriteBytes(image, bytes);
+    answer = image;
+    ASSERT_EQ(h.Loader().FileOpenBtnClick(), TObjLoadResult::Loaded);
+    ASSERT_EQ(CurChip.BlockNum, 6145);
+    answer = project;
+    f.win->SavetoProjectFile1->trigger();
+    ASSERT_EQ(f.boxes.Shown.back(), (TShownBox{'P', QString::fromStdString("Created Project File : " + project)}));
+
+    std::fill(ImageBufs.MainFlashBuf, ImageBufs.MainFlashBuf + bytes.size(), 0);
+    ASSERT_TRUE(ChooseChip(chiptest::Row(chiptest::FindRow("CY8C29466")), *f.win));
+    f.win->LoadfromProjectFile1->trigger();
+    ASSERT_EQ(f.boxes.Shown.back(), (TShownBox{'P', QStringLiteral("Project File Open Success!")}));
+    EXPECT_EQ(f.win->MCUNameEdit->text(), QStringLiteral("TT700xxxx"));
+    EXPECT_EQ(CurChip.FamilyCode, 0x08);
+    EXPECT_EQ(CurChip.BankNum, 6);
+    EXPECT_EQ(CurChip.BlockSize, 256);
+    EXPECT_EQ(CurChip.BlockNum, 6145);
+    EXPECT_EQ(CurChip.FlashSizeKB, 1540);
+    EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), ImageBufs.MainFlashBuf));
+    EXPECT_EQ(f.win->StatusPanelText(2), QStringLiteral("固件.bin"));
 }
 
 TEST(WindowViewsProjects, RefusedSerialNumberStopsProgramAndAuto)

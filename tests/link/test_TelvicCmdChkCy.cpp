@@ -435,6 +435,55 @@ TEST_F(ConfigBlockTest, NamesAtTheirLimits)
     EXPECT_EQ(Slice(b, 305, 160), Bytes(160, 'n'));
 }
 
+// The names go to the units in the Chinese code page (GBK), each field cut
+// where a character ends, the length byte counting the bytes written.
+TEST_F(ConfigBlockTest, NamesInTheChineseCodePage)
+{
+    const auto gbk = [](const std::string& bytes) { return Bytes(bytes.begin(), bytes.end()); };
+    const auto times = [](const std::string& bytes, int n) {
+        Bytes out;
+        for (int i = 0; i < n; ++i) out.insert(out.end(), bytes.begin(), bytes.end());
+        return out;
+    };
+    const auto padded = [](Bytes b, std::size_t width) { return b.resize(width), b; };
+    std::string hundredZhong, aAndHundredZhong = "a", xAndEightXin = "X";
+    for (int i = 0; i < 100; ++i) hundredZhong += "中";
+    aAndHundredZhong += hundredZhong;
+    for (int i = 0; i < 8; ++i) xAndEightXin += "芯";
+    struct Case {
+        const char* name;
+        std::string chip, obj;
+        Bytes chip16, obj48;
+        std::uint8_t length;
+        Bytes obj160;
+    };
+    const Case cases[] = {
+        {"a Chinese file name", "CY8C27443-24PXI", "固件用户程序.hex", gbk("CY8C27443-24PXI"),
+         gbk("\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex"), 16,
+         gbk("\xB9\xCC\xBC\xFE\xD3\xC3\xBB\xA7\xB3\xCC\xD0\xF2.hex")},
+        {"even cuts", "CY8C27443-24PXI", hundredZhong, gbk("CY8C27443-24PXI"), times("\xD6\xD0", 24), 160,
+         times("\xD6\xD0", 80)},
+        {"odd cuts leave the half character out", xAndEightXin, aAndHundredZhong,
+         Cat({gbk("X"), times("\xD0\xBE", 7)}), Cat({gbk("a"), times("\xD6\xD0", 23)}), 159,
+         Cat({gbk("a"), times("\xD6\xD0", 79)})},
+        {"a character GBK lacks", "CY8C27443-24PXI", "\xC3\xA4.hex", gbk("CY8C27443-24PXI"), gbk("?.hex"), 5,
+         gbk("?.hex")},
+    };
+    auto e = Engine(0);
+    const std::uint8_t* b = Channels[0].PktBuf + 8;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CurChip.ChipName = c.chip;
+        ImageInfo.ObjFileName = c.obj;
+        e->BuildConfigBlock();
+        EXPECT_EQ(Slice(b, 240, 16), padded(c.chip16, 16));
+        EXPECT_EQ(Slice(b, 256, 48), padded(c.obj48, 48));
+        EXPECT_EQ(b[304], c.length);
+        EXPECT_EQ(Slice(b, 305, 160), padded(c.obj160, 160));
+        EXPECT_EQ(U16(Bytes(b, b + 512), 508), CalcPacketCrc(b, 0, 507));
+    }
+}
+
 TEST_F(ConfigBlockTest, EepDataIsAppendedAndScrambled)
 {
     CtrlSettings.WriteEep = 1;
