@@ -219,12 +219,8 @@ TEST(ReadBackChannels, ReplyToAReadOnChannelsTwoToFourIsHandledAsAReport)
     };
     TLinkRig rig(Units(4));
     rig.Search({}, 4);
-    CurChip.FamilyCode = 0x20;
-    CurChip.FlashSizeKB = 8;
-    CurChip.EepSize = 512;
+    LoadImage(8, 18);  // every read starts its gauge above the report's progress
     CurChip.EccSize = 8192;
-    CurChip.BankNum = 1;
-    ImageInfo.ProgSizeKB = 8;
     int n = 0;
     for (const TCase& c : kCases) {
         const int ch = 1 + n++ % 3;
