@@ -1,6 +1,7 @@
 // The reply state machine end to end: download chains, the automatic
-// sequence on four channels, status lines, time-outs, broken replies, reports
-// during an operation and a hang-up in the middle of a download.
+// sequence on four channels, gauge steps and colours, status lines,
+// time-outs, broken replies, reports during an operation and a hang-up in the
+// middle of a download.
 #include <gtest/gtest.h>
 
 #include <algorithm>
