@@ -22,6 +22,16 @@ void AppendCrc(Bytes& packet)
     packet.push_back(static_cast<std::uint8_t>(c >> 8));
 }
 
+Bytes ReportPacket(std::uint8_t stage, std::uint8_t result, std::uint16_t progress, std::uint16_t maximum, bool badSum)
+{
+    Bytes p = {kReportMarker, stage, result, static_cast<std::uint8_t>(progress), static_cast<std::uint8_t>(progress >> 8),
+               static_cast<std::uint8_t>(maximum), static_cast<std::uint8_t>(maximum >> 8)};
+    std::uint8_t sum = 0;
+    for (std::uint8_t b : p) sum = static_cast<std::uint8_t>(sum + b);
+    p.push_back(static_cast<std::uint8_t>(0x100 - sum + (badSum ? 1 : 0)));
+    return p;
+}
+
 Bytes FrameReply(const Bytes& packet)
 {
     Bytes out;

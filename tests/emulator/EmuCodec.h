@@ -17,6 +17,7 @@ constexpr std::uint8_t kEscEsc = 0xDD;
 constexpr std::uint8_t kTrailer = 0xFF;
 constexpr int kTrailerCount = 5;
 constexpr std::uint16_t kCrcPoly = 0x4A12;
+constexpr std::uint8_t kReportMarker = 0xFD;  // first byte of a stand-alone report
 
 std::uint16_t Crc16(const std::uint8_t* data, std::size_t len);
 
@@ -25,6 +26,12 @@ Bytes FrameReply(const Bytes& packet);
 
 // Appends the check value (low byte first) over everything already in packet.
 void AppendCrc(Bytes& packet);
+
+// A stand-alone report packet (unframed): FD, stage, result, progress and
+// maximum (little-endian), and the byte that makes the eight sum to 0; with
+// badSum that byte is one too high.
+Bytes ReportPacket(std::uint8_t stage, std::uint8_t result, std::uint16_t progress, std::uint16_t maximum,
+                   bool badSum = false);
 
 // Incremental decoder of the PC's frames: C0, escaped packet, C0, five FF.
 class TRequestParser {

@@ -30,7 +30,6 @@ constexpr std::uint8_t kMaskHighBit = 0x80;
 constexpr std::uint8_t kStatusBadCrc = 35;
 constexpr std::uint8_t kStatusUnknownCommand = 37;
 constexpr std::uint8_t kStatusOutOfRange = 85;
-constexpr std::uint8_t kReportMarker = 0xFD;
 constexpr std::size_t kIdNameOffset = 25;
 constexpr std::size_t kIdVersionOffset = 47;
 constexpr std::size_t kIdRecordBytes = 40;
@@ -215,6 +214,9 @@ void TProgrammerEmulator::OnPacket(const Bytes& p, Clock::time_point t, TPlan& p
             return;
         case TFault::Kind::Silence:
             return;
+        case TFault::Kind::Report:
+            plan.bytes = FrameReply(ReportPacket(static_cast<std::uint8_t>(f.Code), static_cast<std::uint8_t>(f.Count), 0, 0));
+            return;
         case TFault::Kind::BadEscape:
             plan.bytes = {kFrameEnd, 1, 2, kFrameEsc, kEscapeGarbage, 3, 4, 5, 6, 7, 8, kFrameEnd};
             return;
@@ -254,6 +256,9 @@ void TProgrammerEmulator::OnPacket(const Bytes& p, Clock::time_point t, TPlan& p
         plan.bytes.insert(plan.bytes.begin(), noise.begin(), noise.end());
     } else if (f.kind == TFault::Kind::Disconnect) {
         plan.disconnectAfter = std::min<int>(f.Count, static_cast<int>(plan.bytes.size()));
+    } else if (f.kind == TFault::Kind::Hold) {
+        held_.push_back(std::move(plan));
+        plan = TPlan{};
     }
 }
 
@@ -517,13 +522,17 @@ void TProgrammerEmulator::Disconnect()
 void TProgrammerEmulator::SendReport(std::uint8_t stage, std::uint8_t result, std::uint16_t progress,
                                      std::uint16_t maximum, bool badSum)
 {
-    Bytes p = {kReportMarker, stage, result, static_cast<std::uint8_t>(progress),
-               static_cast<std::uint8_t>(progress >> 8), static_cast<std::uint8_t>(maximum),
-               static_cast<std::uint8_t>(maximum >> 8)};
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : p) sum = static_cast<std::uint8_t>(sum + b);
-    p.push_back(static_cast<std::uint8_t>(0x100 - sum + (badSum ? 1 : 0)));
-    SendRaw(FrameReply(p));
+    SendRaw(FrameReply(ReportPacket(stage, result, progress, maximum, badSum)));
+}
+
+void TProgrammerEmulator::ReleaseHeld()
+{
+    std::vector<TPlan> held;
+    {
+        std::lock_guard<std::mutex> lk(mu_);
+        held.swap(held_);
+    }
+    for (const TPlan& plan : held) Execute(plan);
 }
 
 void TProgrammerEmulator::SendRaw(const Bytes& bytes)

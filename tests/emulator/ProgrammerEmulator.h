@@ -75,6 +75,8 @@ struct TFault {
         Garbage,     // Count noise bytes (never 0xC0) before the normal reply
         Truncate,    // a data reply that carries only Count data bytes
         Disconnect,  // write Count bytes of the normal reply, then hang up
+        Hold,        // keep the normal reply until ReleaseHeld
+        Report,      // a stand-alone report with stage Code and result Count instead
     };
     Kind kind = Kind::Status;
     int Code = 0;
@@ -129,6 +131,8 @@ public:
                     std::uint16_t maximum, bool badSum = false);
     // Writes raw bytes as they are.
     void SendRaw(const Bytes& bytes);
+    // Writes the replies kept by Hold faults, in the order they were kept.
+    void ReleaseHeld();
     // Closes the master side: the PC sees a hang-up and the path disappears.
     void Disconnect();
 
@@ -199,6 +203,7 @@ private:
     std::vector<TRequest> requests_;
     std::vector<std::string> errors_;
     std::vector<Clock::time_point> replyDone_;
+    std::vector<TPlan> held_;
     std::vector<std::uint8_t> chipFlash_, chipEep_, chipWFlash_, chipSecurity_;
     std::vector<std::uint8_t> storeFlash_, storeSide_, storeSFlash_;
     Bytes config_block_;

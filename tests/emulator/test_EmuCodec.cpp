@@ -42,36 +42,48 @@ TEST(EmuCodec, ParserDecodesEscapesAndChecksTrailer)
 
 TEST(EmuCodec, IdentifyReplyPlacesNameAndRecord)
 {
-    emu::TEmulatorConfig cfg;
-    cfg.name = "Telvic200Cy_ProgUnit_V7.5";  // version "7.5" at reply bytes 47..49
-    cfg.settings.SNMode = 0xA5;
-    cfg.settings.SNAddr = 0x11223344;
-    emu::TProgrammerEmulator unit(cfg);
-    const int fd = open(unit.Path().c_str(), O_RDWR | O_NOCTTY);
-    ASSERT_GE(fd, 0);
-    const std::uint8_t req[] = {0xC0, 0xA3, 0xA5, 0x35, 0xC0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
-    ASSERT_EQ(write(fd, req, sizeof req), static_cast<ssize_t>(sizeof req));
-    Bytes frame;
-    std::uint8_t buf[512];
-    while (frame.size() < 2 || frame.back() != 0xC0) {
-        pollfd pfd = {fd, POLLIN, 0};
-        ASSERT_GT(poll(&pfd, 1, 2000), 0);
-        const ssize_t n = read(fd, buf, sizeof buf);
-        ASSERT_GT(n, 0);
-        frame.insert(frame.end(), buf, buf + n);
+    struct TCase {
+        const char* Name;
+        unsigned Base;  // subtracted from the locator to place the record
+    };
+    const TCase kCases[] = {
+        {"Telvic200Cy_ProgUnit_V7.5", 155},   // version "7.5" at reply bytes 47..49: 7.0 to 9.0
+        {"Telvic200Cy_ProgUnit_V10.2", 403},  // byte 48 is a digit, not the point
+    };
+    for (const TCase& c : kCases) {
+        SCOPED_TRACE(c.Name);
+        emu::TEmulatorConfig cfg;
+        cfg.name = c.Name;
+        cfg.settings.SNMode = 0xA5;
+        cfg.settings.SNAddr = 0x11223344;
+        emu::TProgrammerEmulator unit(cfg);
+        const int fd = open(unit.Path().c_str(), O_RDWR | O_NOCTTY);
+        ASSERT_GE(fd, 0);
+        const std::uint8_t req[] = {0xC0, 0xA3, 0xA5, 0x35, 0xC0, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+        ASSERT_EQ(write(fd, req, sizeof req), static_cast<ssize_t>(sizeof req));
+        Bytes frame;
+        std::uint8_t buf[512];
+        while (frame.size() < 2 || frame.back() != 0xC0) {
+            pollfd pfd = {fd, POLLIN, 0};
+            ASSERT_GT(poll(&pfd, 1, 2000), 0);
+            const ssize_t n = read(fd, buf, sizeof buf);
+            ASSERT_GT(n, 0);
+            frame.insert(frame.end(), buf, buf + n);
+        }
+        close(fd);
+        Bytes pkt;  // the reply holds no byte that needs escaping here
+        for (std::size_t i = 1; i + 1 < frame.size(); ++i) pkt.push_back(frame[i]);
+        ASSERT_GE(pkt.size(), 50u);
+        EXPECT_EQ(pkt[3], cfg.name.size() - 1);
+        EXPECT_EQ(std::string(pkt.begin() + 25, pkt.begin() + 25 + cfg.name.size()), cfg.name);
+        const unsigned locator = pkt[3] + 256u * pkt[4];
+        const unsigned rec = (locator - c.Base + 64u) & 0xFFFF;
+        ASSERT_LE(rec + 40, pkt.size());
+        EXPECT_EQ(pkt[rec], 0xA5);
+        EXPECT_EQ(pkt[rec + 4], 0x44);
+        EXPECT_EQ(pkt[rec + 7], 0x11);
+        EXPECT_EQ(unit.RequestSummary(), std::vector<std::string>{"A3"});
+        EXPECT_TRUE(unit.Errors().empty());
     }
-    close(fd);
-    Bytes pkt;  // the reply holds no byte that needs escaping here
-    for (std::size_t i = 1; i + 1 < frame.size(); ++i) pkt.push_back(frame[i]);
-    ASSERT_GE(pkt.size(), 50u);
-    EXPECT_EQ(pkt[3], cfg.name.size() - 1);
-    EXPECT_EQ(std::string(pkt.begin() + 25, pkt.begin() + 25 + cfg.name.size()), cfg.name);
-    const unsigned locator = pkt[3] + 256u * pkt[4];
-    const unsigned rec = (locator - 155u + 64u) & 0xFFFF;  // 7.0 to 9.0 places it with 155
-    ASSERT_LE(rec + 40, pkt.size());
-    EXPECT_EQ(pkt[rec], 0xA5);
-    EXPECT_EQ(pkt[rec + 4], 0x44);
-    EXPECT_EQ(pkt[rec + 7], 0x11);
-    EXPECT_EQ(unit.RequestSummary(), std::vector<std::string>{"A3"});
-    EXPECT_TRUE(unit.Errors().empty());
 }
+

@@ -105,12 +105,21 @@ INSTANTIATE_TEST_SUITE_P(
                        {true, true, true, true, true}}),
     [](const ::testing::TestParamInfo<TDiscoveryCase>& i) { return std::string(i.param.Label); });
 
+// Version characters 6.9, 7.0, 9.0 and 9.1 at reply bytes 47 to 49.
+const std::vector<std::string> kPointVersions = {"Telvic200Cy_ProgUnit_V6.9", "Telvic200Cy_ProgUnit_V7.0",
+                                                 "Telvic200Cy_ProgUnit_V9.0", "Telvic200Cy_ProgUnit_V9.1"};
+// Two-digit major versions: byte 48 is a digit. Read as digit, point, digit
+// they would give "1." (below 7.0) and "9." (from 7.0 to 9.0).
+const std::vector<std::string> kTwoDigitVersions = {"Telvic200Cy_ProgUnit_V10.2", "Telvic200Cy_ProgUnit_V97.3",
+                                                    "Telvic200Cy_ProgUnit_V10.0", "Telvic200Cy_ProgUnit_V12.5"};
+
 // The settings record of channels 2 to 4, placed by the version characters.
 struct TSettingsCase {
     const char* Label;
     emu::TUnitSettings Settings;
     bool RecordOutside;
     std::vector<std::string> Lines;  // "N" stands for the channel digit
+    std::vector<std::string> Names = kPointVersions;  // one unit each; any of them may land on channel 1
 };
 
 class UnitSettings : public ::testing::TestWithParam<TSettingsCase> {};
@@ -126,8 +135,7 @@ TEST_P(UnitSettings, ChannelsTwoToFourLogTheRecordOfTheirVersion)
 {
     const TSettingsCase& c = GetParam();
     std::vector<emu::TEmulatorConfig> cfgs;
-    for (const char* n : {"Telvic200Cy_ProgUnit_V6.9", "Telvic200Cy_ProgUnit_V7.0", "Telvic200Cy_ProgUnit_V9.0",
-                          "Telvic200Cy_ProgUnit_V9.1"}) {
+    for (const std::string& n : c.Names) {
         emu::TEmulatorConfig cfg = Named(n);
         cfg.settings = c.Settings;
         cfg.recordOutsidePacket = c.RecordOutside;
@@ -166,7 +174,13 @@ INSTANTIATE_TEST_SUITE_P(
                       {"", "编程器N有设定序列号功能，序列号地址 ：0xABCDEF01  ", "  初始设定序列号为：0x000003E8 ",
                        "  当前的序列号为：  0xFFFFFFFF ", "编程器N没有设定最大烧写次数！", ""}},
         TSettingsCase{"none", {0, 0, 0, 0, 0, 0, 0}, false, {"", "编程器N没有设定序列号！", "编程器N没有设定最大烧写次数！", ""}},
-        TSettingsCase{"record_beyond_reply", {0xA5, 1, 2, 1, 3, 4, 5}, true, {}}),
+        TSettingsCase{"record_beyond_reply", {0xA5, 1, 2, 1, 3, 4, 5}, true, {}},
+        TSettingsCase{"two_digit_major_version",
+                      {0xA5, 0x3C00, 500, 1, 300, 120, 619},
+                      false,
+                      {"", "编程器N有设定序列号功能，序列号地址 ：0x00003C00  ", "  初始设定序列号为：500 ",
+                       "  当前的序列号为：  619 ", "编程器N设定最大烧写次数:300,已烧写120,剩余180.", ""},
+                      kTwoDigitVersions}),
     [](const ::testing::TestParamInfo<TSettingsCase>& i) { return std::string(i.param.Label); });
 
 TEST(DiscoveryPorts, LockedPortIsLeftOut)
@@ -253,14 +267,7 @@ emu::Bytes IdentifyReplyFrame(const std::string& name, std::size_t packetLen = 6
     return emu::FrameReply(p);
 }
 
-emu::Bytes ReportFrame(std::uint8_t stage)
-{
-    emu::Bytes p = {0xFD, stage, 0, 0, 0, 0, 0};
-    std::uint8_t sum = 0;
-    for (auto b : p) sum = static_cast<std::uint8_t>(sum + b);
-    p.push_back(static_cast<std::uint8_t>(0x100 - sum));
-    return emu::FrameReply(p);
-}
+emu::Bytes ReportFrame(std::uint8_t stage) { return emu::FrameReply(emu::ReportPacket(stage, 0, 0, 0)); }
 
 TEST(ReceivePath, FramesOfOneChunkGoToIdentifyThenDispatchAndTheTailWaits)
 {

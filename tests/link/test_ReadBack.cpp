@@ -199,4 +199,51 @@ TEST(ReadBackChannels, OtherChannelsPassReadRepliesToTheReportHandler)
     EXPECT_EQ(Wire(*rig.UnitOf(1)), Lines{"9B:0"});
 }
 
+// What reaches the report handler shows when the reply is a stage report:
+// on channels 2 to 4 every read code hands its reply to it, and the read
+// ends only by its time-out.
+TEST(ReadBackChannels, ReplyToAReadOnChannelsTwoToFourIsHandledAsAReport)
+{
+    struct TCase {
+        TRigOp Op;
+        std::uint8_t Code;
+        std::uint16_t Arg;
+        std::uint8_t OpCode;
+        const char* Wire;
+    };
+    const TCase kCases[] = {
+        {TRigOp::ReadFlash, emu::kCmdReadFlash, 0, 32, "9B:0"},
+        {TRigOp::ReadEep, emu::kCmdReadEep, 0, 37, "9D:0"},
+        {TRigOp::ReadWFlash, emu::kCmdReadWFlash, 0, 39, "9A:0"},
+        {TRigOp::ReadSecurity, emu::kCmdOp, emu::kOpReadSecurity, 43, "93:51"},
+    };
+    TLinkRig rig(Units(4));
+    rig.Search({}, 4);
+    LoadImage(8, 18);  // every read starts its gauge above the report's progress
+    CurChip.EccSize = 8192;
+    int n = 0;
+    for (const TCase& c : kCases) {
+        const int ch = 1 + n++ % 3;
+        SCOPED_TRACE(std::string(c.Wire) + " on channel " + std::to_string(ch + 1));
+        emu::TProgrammerEmulator& u = *rig.UnitOf(ch);
+        u.ClearRequests();
+        u.AddFault({c.Code, c.Arg, 1, {emu::TFault::Kind::Report, 0x10}});
+        const std::string report = "Channel " + std::to_string(ch + 1) + " : Start Auto-Programming....";
+        const std::size_t reports = rig.Log.With(report).size();
+        rig.Start(ch, c.Op);
+        ASSERT_TRUE(rig.Pump([&] { return rig.Log.With(report).size() > reports || Channels[ch].Busy == 0; }));
+        EXPECT_EQ(rig.Log.With(report).size(), reports + 1);
+        EXPECT_EQ(rig.Gauges[ch].Progress(), 5);
+        EXPECT_EQ(rig.Gauges[ch].MaxValue(), 100);
+        EXPECT_EQ(rig.Gauges[ch].ForeColor(), TGaugeColor::Blue);
+        EXPECT_EQ(Channels[ch].Busy, 1);
+        EXPECT_EQ(Channels[ch].OpCode, c.OpCode);
+        EXPECT_EQ(Wire(u), Lines{c.Wire});
+        rig.Tick(1000);  // the reply refreshed the time-out
+        EXPECT_EQ(Channels[ch].Busy, 0);
+        EXPECT_EQ(rig.Log.Lines.back().Text, "芯片" + std::to_string(ch + 1) + " ：操作超时！");
+        EXPECT_TRUE(rig.Image.Refreshes.empty());
+    }
+}
+
 }  // namespace

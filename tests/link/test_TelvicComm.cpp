@@ -1,9 +1,12 @@
 // The reply state machine end to end: download chains, the automatic
-// sequence on four channels, status lines, time-outs, broken replies, reports
-// during an operation and a hang-up in the middle of a download.
+// sequence on four channels, gauge steps and colours, status lines,
+// time-outs, broken replies, reports during an operation and a hang-up in the
+// middle of a download.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 
 #include "link/OpsTestUtil.h"
 #include "link/TelvicComm.h"
@@ -240,6 +243,54 @@ TEST(AutoSequenceGauge, EveryStageSetsItsStartAndMaximumAndBlocksStepTheProgress
     }
 }
 
+// Whether the unit has been sent this request (code and argument).
+bool Asked(emu::TProgrammerEmulator& u, std::uint8_t code, std::uint16_t arg)
+{
+    const auto reqs = u.Requests();
+    return std::any_of(reqs.begin(), reqs.end(), [&](const emu::TRequest& r) { return r.code == code && r.arg == arg; });
+}
+
+// The timer steps the gauge only in stages without block progress: not
+// while the automatic sequence programs, again once it verifies.
+TEST(AutoSequenceGauge, TimerStepsTheGaugeWhileVerifyingButNotWhileProgramming)
+{
+    TLinkRig rig(Units(2));
+    rig.Search({}, 2);
+    CurChip.FamilyCode = 0x20;
+    LoadImage(8, 5);
+    for (int ch = 0; ch < 2; ++ch) {
+        rig.UnitOf(ch)->AddFault({emu::kCmdProgFlash, 0, 1, {emu::TFault::Kind::Hold}});
+        rig.UnitOf(ch)->AddFault({emu::kCmdOp, emu::kOpVerify, 1, {emu::TFault::Kind::Hold}});
+        rig.Start(ch, TRigOp::Auto);  // the command lets the timer step the erase
+    }
+    struct TPause {
+        const char* Label;
+        std::uint8_t Code;
+        std::uint16_t Arg;
+        int Progress[2];  // after three ticks, channels 1 and 2
+        int Max;
+    };
+    const TPause kPauses[] = {
+        {"first program block", emu::kCmdProgFlash, 0, {4, 5}, 8},
+        {"verification", emu::kCmdOp, emu::kOpVerify, {7, 8}, 16},
+    };
+    for (const TPause& p : kPauses) {
+        SCOPED_TRACE(p.Label);
+        ASSERT_TRUE(rig.Pump([&] { return Asked(*rig.UnitOf(0), p.Code, p.Arg) && Asked(*rig.UnitOf(1), p.Code, p.Arg); }));
+        rig.Tick(3);
+        for (int ch = 0; ch < 2; ++ch) {
+            EXPECT_EQ(rig.Gauges[ch].Progress(), p.Progress[ch]) << "channel " << ch + 1;
+            EXPECT_EQ(rig.Gauges[ch].MaxValue(), p.Max) << "channel " << ch + 1;
+            rig.UnitOf(ch)->ReleaseHeld();
+        }
+    }
+    ASSERT_TRUE(rig.WaitAllIdle());
+    for (int ch = 0; ch < 2; ++ch) {
+        EXPECT_EQ(ChannelLines(rig.Log, "芯片", ch).back(), "芯片烧写成功！");
+        ExpectGauge(rig.Gauges[ch], TGaugeColor::Blue);
+    }
+}
+
 // A stage started on its own ends after itself: only the automatic sequence
 // chains the next stage.
 struct TSingleStageCase {
@@ -330,19 +381,43 @@ TEST(StatusLines, EveryCodeEndsTheOperationWithItsLineAndARedGauge)
 
 TEST(StatusLines, BlankCheckTellsBlankFromNotBlank)
 {
+    struct TBlankCase {
+        const char* Label;
+        int Status;  // the unit's reply; -1: its own answer for the chip
+        bool Filled;
+        const char* Line;
+        TGaugeColor Color;
+    };
+    const TBlankCase kCases[] = {
+        {"blank chip", -1, false, "当前芯片为空！", TGaugeColor::Blue},
+        {"status 6", 6, false, "当前芯片为空！", TGaugeColor::Blue},
+        {"programmed chip", -1, true, "当前芯片不为空！", TGaugeColor::Red},  // the unit says 21
+        {"status 19", 19, false, "当前芯片不为空！", TGaugeColor::Red},
+        {"plain failure", 4, false, "芯片未擦除！", TGaugeColor::Red},
+    };
     TLinkRig rig(Units(4));
     rig.Search({}, 4);
-    rig.UnitOf(1)->FillChip(0x5A);                                                              // not blank: 21
-    rig.UnitOf(2)->AddFault({emu::kCmdOp, emu::kOpBlank, 1, {emu::TFault::Kind::Status, 19}});  // not blank: 19
-    rig.UnitOf(3)->AddFault({emu::kCmdOp, emu::kOpBlank, 1, {emu::TFault::Kind::Status, 4}});   // a plain failure
-    for (int ch = 0; ch < kChannelCount; ++ch) rig.Start(ch, TRigOp::Blank);
-    ASSERT_TRUE(rig.WaitAllIdle());
-    const Lines expected[] = {{"当前芯片为空！"}, {"当前芯片不为空！"}, {"当前芯片不为空！"}, {"芯片未擦除！"}};
-    const TGaugeColor colors[] = {TGaugeColor::Blue, TGaugeColor::Red, TGaugeColor::Red, TGaugeColor::Red};
-    for (int ch = 0; ch < kChannelCount; ++ch) {
-        SCOPED_TRACE("channel " + std::to_string(ch + 1));
-        EXPECT_EQ(ChannelLines(rig.Log, "芯片", ch), expected[ch]);
-        ExpectGauge(rig.Gauges[ch], colors[ch]);
+    // Four channels at a time, each case on its own channel.
+    const std::size_t n = std::size(kCases);
+    for (std::size_t first = 0; first < n; first += kChannelCount) {
+        const std::size_t last = std::min(n, first + kChannelCount);
+        std::size_t before[kChannelCount] = {};
+        for (std::size_t i = first; i < last; ++i) {
+            const int ch = static_cast<int>(i - first);
+            emu::TProgrammerEmulator& u = *rig.UnitOf(ch);
+            if (kCases[i].Filled) u.FillChip(0x5A);
+            if (kCases[i].Status >= 0) u.AddFault({emu::kCmdOp, emu::kOpBlank, 1, {emu::TFault::Kind::Status, kCases[i].Status}});
+            before[ch] = ChannelLines(rig.Log, "芯片", ch).size();
+            rig.Start(ch, TRigOp::Blank);
+        }
+        ASSERT_TRUE(rig.WaitAllIdle());
+        for (std::size_t i = first; i < last; ++i) {
+            const int ch = static_cast<int>(i - first);
+            SCOPED_TRACE(std::string(kCases[i].Label) + " on channel " + std::to_string(ch + 1));
+            const Lines lines = ChannelLines(rig.Log, "芯片", ch);
+            EXPECT_EQ(Lines(lines.begin() + static_cast<long>(before[ch]), lines.end()), Lines{kCases[i].Line});
+            ExpectGauge(rig.Gauges[ch], kCases[i].Color);
+        }
     }
 }
 
@@ -488,6 +563,80 @@ TEST(ReplyFaultsIdle, ReportDuringAnOperationIsTakenAsItsReply)
     EXPECT_EQ(TotalOkCount, 0u);
     EXPECT_TRUE(rig.Log.With("Channel 1 : OK").empty());
     EXPECT_EQ(rig.Log.Lines.back().Text, "芯片1 ：数据包校验错误！");
+}
+
+// A report whose frame does not unpack still goes to the report handler
+// when its first byte is the report marker, and the operation goes on.
+TEST(ReplyFaultsIdle, BrokenReportDuringAnOperationGoesToTheReportHandler)
+{
+    TLinkRig rig(Units(2));
+    rig.Search({}, 2);
+    emu::TProgrammerEmulator& u = *rig.UnitOf(1);
+    u.AddFault({emu::kCmdOp, emu::kOpErase, 1, {emu::TFault::Kind::Hold}});
+    rig.Start(1, TRigOp::Erase);
+    ASSERT_TRUE(rig.Pump([&] { return Asked(u, emu::kCmdOp, emu::kOpErase); }));
+    emu::Bytes frame = emu::FrameReply(emu::ReportPacket(0x30, 0, 0, 0));
+    frame.insert(frame.end() - 1, {0xDB, 0x41});  // a bad escape after the report's eight bytes
+    u.SendRaw(frame);
+    ASSERT_TRUE(rig.Pump([&] { return rig.Log.Has("Channel 2 : Do Chip Erasing....") || !ChannelLines(rig.Log, "芯片", 1).empty(); }));
+    EXPECT_TRUE(ChannelLines(rig.Log, "芯片", 1).empty());
+    EXPECT_EQ(Channels[1].Busy, 1);
+    EXPECT_EQ(Channels[1].OpCode, kOpCodeErase);
+    EXPECT_EQ(rig.Gauges[1].Progress(), 50);
+    EXPECT_EQ(rig.Gauges[1].MaxValue(), 100);
+    EXPECT_EQ(rig.Gauges[1].ForeColor(), TGaugeColor::Blue);
+    u.ReleaseHeld();
+    ASSERT_TRUE(rig.WaitIdle(1));
+    EXPECT_EQ(ChannelLines(rig.Log, "芯片", 1), Lines{"擦除芯片操作成功！"});
+    ExpectGauge(rig.Gauges[1], TGaugeColor::Blue);
+}
+
+// A gauge left red, by a failed operation or by a failed chip the unit
+// reported, is blue again with the next operation the PC starts and with the
+// first stage of the next chip the unit reports.
+TEST(GaugeColour, RedGaugeTurnsBlueWithTheNextOperationOrChip)
+{
+    struct TCase {
+        bool FailedChip;    // red from the unit's result report, else from a failed erase
+        bool NextByReport;  // the unit's stage 0x10 report, else an erase started by the PC
+    };
+    const TCase kCases[kChannelCount] = {{false, false}, {true, false}, {false, true}, {true, true}};
+    TLinkRig rig(Units(4));
+    rig.Search({}, 4);
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        emu::TProgrammerEmulator& u = *rig.UnitOf(ch);
+        if (kCases[ch].FailedChip) {
+            u.SendReport(0xF0, 30, 0, 0);
+        } else {
+            u.AddFault({emu::kCmdOp, emu::kOpErase, 1, {emu::TFault::Kind::Status, 4}});
+            rig.Start(ch, TRigOp::Erase);
+        }
+    }
+    ASSERT_TRUE(rig.Pump([] { return TotalNgCount == 2 && Channels[0].Busy == 0 && Channels[2].Busy == 0; }));
+    for (int ch = 0; ch < kChannelCount; ++ch) ASSERT_EQ(rig.Gauges[ch].ForeColor(), TGaugeColor::Red) << "channel " << ch + 1;
+
+    for (int ch = 0; ch < kChannelCount; ++ch) {
+        SCOPED_TRACE("channel " + std::to_string(ch + 1));
+        if (kCases[ch].NextByReport) {
+            rig.UnitOf(ch)->SendReport(0x10, 0, 0, 0);
+            continue;
+        }
+        rig.Start(ch, TRigOp::Erase);  // blue from its start, before any reply
+        EXPECT_EQ(rig.Gauges[ch].ForeColor(), TGaugeColor::Blue);
+        EXPECT_EQ(rig.Gauges[ch].Progress(), ch == 0 ? 4 : 5);
+    }
+    ASSERT_TRUE(rig.Pump([&] { return rig.Log.Has("Channel 3 : Start Auto-Programming....") && rig.Log.Has("Channel 4 : Start Auto-Programming...."); }));
+    for (int ch : {2, 3}) {
+        SCOPED_TRACE("channel " + std::to_string(ch + 1));
+        EXPECT_EQ(rig.Gauges[ch].ForeColor(), TGaugeColor::Blue);
+        EXPECT_EQ(rig.Gauges[ch].Progress(), 5);
+        EXPECT_EQ(rig.Gauges[ch].MaxValue(), 100);
+    }
+    ASSERT_TRUE(rig.WaitAllIdle());
+    for (int ch : {0, 1}) {
+        EXPECT_EQ(ChannelLines(rig.Log, "芯片", ch).back(), "擦除芯片操作成功！");
+        ExpectGauge(rig.Gauges[ch], TGaugeColor::Blue);
+    }
 }
 
 TEST(ChipId, ReadsBothWordsAndRejectsAShortReply)
