@@ -13,16 +13,8 @@
 
 namespace {
 
+using chiptest::SubMenu;
 using chiptest::TRecordingBox;
-
-QMenu* SubMenu(QMenu* menu, const QString& title)
-{
-    for (QAction* a : menu->actions()) {
-        if (a->menu() != nullptr && a->text() == title)
-            return a->menu();
-    }
-    return nullptr;
-}
 
 // "Group > Submenu: position" of every visible separator that its menu lays out with no room.
 void CollectUndrawn(QMenu* menu, const std::string& path, std::vector<std::string>& out, int& seen)
