@@ -23,12 +23,14 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTextBlock>
@@ -53,6 +55,9 @@ constexpr int kTimerIntervalMs = 15;
 constexpr int kGridColumns = 18;
 constexpr int kAddrColumnWidth = 70;
 constexpr int kTextColumnWidth = 130;
+constexpr int kBytesPerGridRow = 16;
+// The log keeps the width it has in the classic 866-pixel window.
+constexpr int kLogMinWidth = 340;
 constexpr int kMoreThanLinesToSave = 6;
 constexpr int kSnEditMaxLen = 10;
 constexpr int kGainEditMaxLen = 4;
@@ -73,7 +78,6 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     // System menu and minimize box, no maximize box.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint);
-    resize(kStartWidth, kStartHeight);
 
     BuildMenus();
     auto* central = new QWidget(this);
@@ -89,6 +93,7 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     body->addWidget(ViewPageCtrl, 3);
     auto* right = new QWidget(central);
     right->setObjectName("PanelLog");
+    right->setMinimumWidth(kLogMinWidth);
     BuildLogAndGauges(right);
     body->addWidget(right, 2);
     column->addLayout(body, 1);
@@ -116,13 +121,17 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     BindCommands();
     BindOptionHandlers();
     files_ = std::make_unique<TMainFiles>(*this);
+    for (QTableView* grid : {HexViewer, SecuDataView, ECCDataView, EepDataView}) SizeGridColumns(grid);
+    // The classic size, or wider where this desktop's font needs more room
+    // for the button row (with the whole port list) and the hex views.
+    resize(std::max(kStartWidth, minimumSizeHint().width()), kStartHeight);
     // Space and Enter start the automatic sequence from any control of this
     // window; the filter sees key presses before the controls do.
     qApp->installEventFilter(this);
 
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(kStartWidth / 2, kStartHeight / 2));
+        move(area.center() - QPoint(width() / 2, height() / 2));
     }
     Timer1->start();
 }
@@ -197,7 +206,11 @@ QTableView* NewGrid(QWidget* page, const char* name)
     v->setModel(model);
     v->verticalHeader()->setVisible(false);
     v->verticalHeader()->setDefaultSectionSize(18);
-    v->horizontalHeader()->setDefaultSectionSize(24);
+    // Cells in a fixed-pitch font: bytes and characters line up, and sixteen
+    // characters of any kind fit the text column. The header keeps the
+    // window's font.
+    v->horizontalHeader()->setFont(v->font());
+    v->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(v);
@@ -205,6 +218,29 @@ QTableView* NewGrid(QWidget* page, const char* name)
 }
 
 } // namespace
+
+void TTelvic200CyPrg::SizeGridColumns(QTableView* grid)
+{
+    // At least the classic widths, and wide enough for an eight-digit address,
+    // two hex digits (and their header) and sixteen characters in the fonts
+    // this desktop uses.
+    const QFontMetrics metrics = grid->fontMetrics();
+    const int padding = 2 * metrics.averageCharWidth();
+    QHeaderView* header = grid->horizontalHeader();
+    const int byteWidth = std::max(metrics.horizontalAdvance(QStringLiteral("FF")),
+                                   header->fontMetrics().horizontalAdvance(QStringLiteral("  F"))) +
+                          metrics.averageCharWidth();
+    header->setMinimumSectionSize(std::min(header->minimumSectionSize(), byteWidth));
+    grid->setColumnWidth(0, std::max(kAddrColumnWidth, metrics.horizontalAdvance(QStringLiteral("0x00000000")) + padding));
+    for (int c = 1; c <= kBytesPerGridRow; ++c) grid->setColumnWidth(c, byteWidth);
+    grid->setColumnWidth(kGridColumns - 1,
+                         std::max(kTextColumnWidth, metrics.horizontalAdvance(QString(kBytesPerGridRow, QLatin1Char('W'))) + padding));
+    // The page shows every column beside the vertical scroll bar.
+    int columns = 0;
+    for (int c = 0; c < kGridColumns; ++c) columns += grid->columnWidth(c);
+    grid->setMinimumWidth(columns + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid) +
+                          2 * grid->frameWidth());
+}
 
 void TTelvic200CyPrg::BuildMenus()
 {
@@ -528,7 +564,8 @@ void TTelvic200CyPrg::BuildLogAndGauges(QWidget* host)
     InfoMemo->setObjectName("InfoMemo");
     InfoMemo->setReadOnly(true);
     InfoMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    InfoMemo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // Long lines wrap at the memo's edge; each stays one line of the saved log.
+    InfoMemo->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     InfoMemo->setStyleSheet(QStringLiteral("QPlainTextEdit { color: blue; }"));
     InfoMemo->setContextMenuPolicy(Qt::ActionsContextMenu);
     InfoMemo->addAction(ClearInformation1);
@@ -771,12 +808,7 @@ void TTelvic200CyPrg::FormShow()
             model->setHorizontalHeaderItem(0, new QStandardItem(QString()));
             model->setHorizontalHeaderItem(17, new QStandardItem(QString()));
         }
-        // At least the classic widths, and wide enough for an eight-digit
-        // address and sixteen characters in the font this desktop uses.
-        const QFontMetrics metrics = grid->fontMetrics();
-        const int padding = 2 * metrics.averageCharWidth();
-        grid->setColumnWidth(0, std::max(kAddrColumnWidth, metrics.horizontalAdvance(QStringLiteral("0x00000000")) + padding));
-        grid->setColumnWidth(17, std::max(kTextColumnWidth, metrics.horizontalAdvance(QString(16, QLatin1Char('W'))) + padding));
+        SizeGridColumns(grid);
     }
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetECC), false);
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetEEP), false);
@@ -834,11 +866,13 @@ void TTelvic200CyPrg::About1Click()
 }
 
 // Space and Enter typed anywhere in this window start the automatic sequence;
-// the key still reaches the focused control. Key presses of other windows (a
-// message box the command opened) are left alone.
+// the key still reaches the focused control, except a check box or radio
+// button: the key that started the run must not also toggle an option (nor
+// leave it drawn pressed). Key presses of other windows (a message box the
+// command opened) are left alone.
 bool TTelvic200CyPrg::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress) return false;
+    if (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this) return false;
     // Seen once per key press: at its first receiver, the focused control (or
@@ -847,9 +881,9 @@ bool TTelvic200CyPrg::eventFilter(QObject* watched, QEvent* event)
     if (focus ? widget != focus : widget != this) return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) return false;
-    if (key->key() == Qt::Key_Space || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
-        RunGuarded([this] { AutoSpdBtnClick(); });
-    return false;
+    if (key->key() != Qt::Key_Space && key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
+    if (event->type() == QEvent::KeyPress) RunGuarded([this] { AutoSpdBtnClick(); });
+    return qobject_cast<QCheckBox*>(widget) || qobject_cast<QRadioButton*>(widget);
 }
 
 // ---------------------------------------------------------------------------

@@ -102,19 +102,24 @@ void TChipSelForm::BuildMenu()
         }
     }
 
+    // Every separator the catalogue places is drawn, also one that ends a submenu or group.
+    PopupMenu1->setSeparatorsCollapsible(false);
     std::map<std::string, QMenu*> menus;
     auto menuFor = [&](const TChipRow& row) -> QMenu* {
         if (row.Group[0] == '\0')
             return PopupMenu1;
         QMenu*& group = menus[row.Group];
-        if (group == nullptr)
+        if (group == nullptr) {
             group = PopupMenu1->addMenu(MenuText(row.Group));
+            group->setSeparatorsCollapsible(false);
+        }
         if (row.Submenu[0] == '\0')
             return group;
         const std::string key = std::string(row.Group) + '\n' + row.Submenu;
         QMenu*& sub = menus[key];
         if (sub == nullptr) {
             sub = group->addMenu(MenuText(row.Submenu));
+            sub->setSeparatorsCollapsible(false);
             sub->menuAction()->setVisible(submenuShown[key]);
         }
         return sub;

@@ -1,6 +1,9 @@
 // Helpers shared by the chip tests: finding rows by caption and the position of a row in its submenu.
 #pragma once
 
+#include <QAction>
+#include <QMenu>
+
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -32,6 +35,16 @@ inline std::vector<std::size_t> MenuRows(const std::string& group, const std::st
             out.push_back(i);
     }
     return out;
+}
+
+// The submenu of menu with this title, or nullptr.
+inline QMenu* SubMenu(QMenu* menu, const QString& title)
+{
+    for (QAction* a : menu->actions()) {
+        if (a->menu() != nullptr && a->text() == title)
+            return a->menu();
+    }
+    return nullptr;
 }
 
 // Stands in for the main window: records what the dialog hands it.

@@ -20,16 +20,8 @@
 namespace {
 
 using chiptest::FindRow;
+using chiptest::SubMenu;
 using chiptest::TRecordingBox;
-
-QMenu* SubMenu(QMenu* menu, const QString& title)
-{
-    for (QAction* a : menu->actions()) {
-        if (a->menu() != nullptr && a->text() == title)
-            return a->menu();
-    }
-    return nullptr;
-}
 
 // Chip actions the operator can reach: visible and enabled, under visible submenus.
 int Reachable(QMenu* menu)

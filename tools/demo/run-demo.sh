@@ -5,7 +5,7 @@
 #
 # usage: tools/demo/run-demo.sh [--en] [--build DIR] [--app-dir DIR]
 #                               [--record FILE] [--dump PREFIX] [--drive] [--quit]
-#                               [--shots DIR]
+#                               [--shots DIR] [--demo-dir DIR]
 #   --en        the English build (Telvic200CyEn)
 #   --build     the build folder (default: build); missing programs are built
 #   --app-dir   copy the program into DIR and run it there (its Log folder is DIR/Log)
@@ -14,6 +14,10 @@
 #   --drive     choose the chip, load the demo HEX file, Download, Space, as a user
 #               would (xdotool); --quit also ends the program through its File menu
 #   --shots     with --drive: screenshots of the steps (and of a failure) go to DIR
+#   --demo-dir  the program loads the demo object file from DIR (under /home, /mnt or
+#               /srv), so pictures show no build folder: in the namespace a tmpfs over
+#               that top folder holds it; refused when the checkout or a folder named
+#               here lies below that top folder
 # Exit code 77: the namespace or its mounts are not allowed here (nothing was started).
 set -euo pipefail
 
@@ -24,7 +28,7 @@ readonly kUnits=4
 readonly kPortBase=90
 readonly kReadyWaitTenths=100
 
-lang=zh build="$repo/build" appdir="" record="" dump="" shots="" drive=0 quit=0 inner=0
+lang=zh build="$repo/build" appdir="" record="" dump="" shots="" demodir="" drive=0 quit=0 inner=0
 while [ $# -gt 0 ]; do
   case "$1" in
     --en) lang=en ;;
@@ -33,6 +37,7 @@ while [ $# -gt 0 ]; do
     --record) record="$(realpath -m "$2")"; shift ;;
     --dump) dump="$(realpath -m "$2")"; shift ;;
     --shots) shots="$(realpath -m "$2")"; shift ;;
+    --demo-dir) demodir="$(realpath -m "$2")"; shift ;;
     --drive) drive=1 ;;
     --quit) quit=1 ;;
     --inner) inner=1 ;;
@@ -43,6 +48,8 @@ done
 program=Telvic200Cy
 [ "$lang" = en ] && program=Telvic200CyEn
 hexfile="$build/demo/CY8C27443-demo.hex"
+demotop=""
+[ -n "$demodir" ] && demotop="/$(echo "$demodir" | cut -d/ -f2)"
 
 # ---------------------------------------------------------------- outside the namespace
 if [ "$inner" = 0 ]; then
@@ -64,6 +71,14 @@ if [ "$inner" = 0 ]; then
     cp "$build/app/$program" "$appdir/$program"
   fi
   [ -n "${DISPLAY:-}" ] || { echo "run-demo.sh: no DISPLAY to show the window on" >&2; exit 2; }
+  if [ -n "$demodir" ]; then
+    case "$demotop" in /home|/mnt|/srv) ;; *) echo "run-demo.sh: --demo-dir must lie under /home, /mnt or /srv" >&2; exit 2 ;; esac
+    for p in "$repo" "$build" "$appdir" "$record" "$dump" "$shots"; do
+      case "$p/" in "$demotop"/*)
+        echo "run-demo.sh: $p lies under $demotop, which the tmpfs for --demo-dir would hide" >&2; exit 2 ;;
+      esac
+    done
+  fi
   echo "Demo object file: $hexfile (chip CY8C27443)"
   if [ "$drive" = 0 ]; then
     echo "In the window: 选择芯片 / Select Chip > Cy8C21xxxx-29xxxx > CY8C27xxx > CY8C27443;"
@@ -76,6 +91,7 @@ if [ "$inner" = 0 ]; then
   [ -n "$record" ] && args+=(--record "$record")
   [ -n "$dump" ] && args+=(--dump "$dump")
   [ -n "$shots" ] && args+=(--shots "$shots")
+  [ -n "$demodir" ] && args+=(--demo-dir "$demodir")
   [ "$drive" = 1 ] && args+=(--drive)
   [ "$quit" = 1 ] && args+=(--quit)
   # A user namespace where the kernel allows it; plain root otherwise.
@@ -151,7 +167,16 @@ for ((i = 0; i < kUnits; ++i)); do
   echo "  unit $((i + 1)): /dev/$name -> ${ptys[$i]}"
 done
 
-# 4. The application, unmodified, from its build folder or its private copy.
+# 4. The demo object file in its neutral folder, on a tmpfs over the folder's top.
+if [ -n "$demodir" ]; then
+  cp "$hexfile" "$stage/"
+  mount -t tmpfs -o mode=755 telvic-demo "$demotop" || fail_mount "a tmpfs over $demotop"
+  mkdir -p "$demodir"
+  cp "$stage/$(basename "$hexfile")" "$demodir/"
+  hexfile="$demodir/$(basename "$hexfile")"
+fi
+
+# 5. The application, unmodified, from its build folder or its private copy.
 app="$build/app/$program"
 [ -n "$appdir" ] && app="$appdir/$program"
 if [ "$drive" = 0 ]; then

@@ -32,8 +32,14 @@ unset QT_QPA_PLATFORMTHEME QT_QPA_PLATFORM QT_STYLE_OVERRIDE
 
 save() { cp "$1" "$out/$2"; echo "  $out/$2"; }
 
+# The demo object file is loaded from a neutral folder, so the pictures show no
+# build or temporary folder: /home/operator, or /srv/operator when the checkout
+# lies under /home (the tmpfs that holds the file would hide it).
+demodir=/home/operator
+for p in "$repo" "$build"; do case "$p/" in /home/*) demodir=/srv/operator ;; esac; done
+
 for lang in zh en; do
-  args=(--build "$build" --app-dir "$work/app-$lang" --drive --quit --shots "$work/$lang")
+  args=(--build "$build" --app-dir "$work/app-$lang" --demo-dir "$demodir" --drive --quit --shots "$work/$lang")
   [ "$lang" = en ] && args+=(--en)
   bash "$here/run-demo.sh" "${args[@]}" >"$work/run-$lang.log" 2>&1 || { cat "$work/run-$lang.log"; exit 1; }
   save "$work/$lang/programmed-$lang.png" "main-window-$lang.png"
