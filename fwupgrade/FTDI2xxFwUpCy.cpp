@@ -46,11 +46,86 @@ bool LessNoCase(const std::string& a, const std::string& b)
     });
 }
 
-// The production driver over libftdi1. Listing uses one context and reads the
-// strings with a second one, because reading the strings closes whatever the
-// reading context has open. The matched device is opened on the listing
-// context with ftdi_usb_open_dev, so every FTDI product the list holds (FT232R,
-// FT2232, FT4232, FT232H, FT230X) is reachable.
+// Reads a string descriptor of an open device; empty when it has none.
+std::string UsbString(libusb_device_handle* handle, std::uint8_t index)
+{
+    if (index == 0) return {};
+    unsigned char text[kStringLength] = {};
+    const int n = libusb_get_string_descriptor_ascii(handle, index, text, sizeof text);
+    return n > 0 ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(n)) : std::string();
+}
+
+// The chip's ports: one per interface, true where the interface is the
+// vendor-specific kind that carries a UART. An interface of another class (the
+// HID interface of an FT260, say) belongs to another driver and never counts
+// as free.
+std::vector<bool> UartInterfaces(libusb_device* dev)
+{
+    libusb_config_descriptor* config = nullptr;
+    if (libusb_get_active_config_descriptor(dev, &config) != 0 && libusb_get_config_descriptor(dev, 0, &config) != 0)
+        return {};
+    const int count = std::min<int>(config->bNumInterfaces, kFtdiMaxPorts);
+    std::vector<bool> ports(static_cast<std::size_t>(count), false);
+    for (int i = 0; i < config->bNumInterfaces; ++i) {
+        const libusb_interface& iface = config->interface[i];
+        if (iface.num_altsetting < 1) continue;
+        const int number = iface.altsetting[0].bInterfaceNumber;
+        if (number < count) ports[static_cast<std::size_t>(number)] = iface.altsetting[0].bInterfaceClass == LIBUSB_CLASS_VENDOR_SPEC;
+    }
+    libusb_free_config_descriptor(config);
+    return ports;
+}
+
+// Whether a port can be taken now without taking it from anyone. Nothing is
+// detached and no request reaches the chip: with the serial driver bound, the
+// port is free when no process has its tty open; with no driver bound, when
+// the interface can be claimed (another libusb program holding it makes the
+// claim fail), and the claim is given back at once. Any other kernel driver
+// is left alone.
+bool PortIsFree(libusb_device_handle* handle, int bus, int address, int port, bool& kernelDriver)
+{
+    const int driver = libusb_kernel_driver_active(handle, port);
+    kernelDriver = driver == 1;
+    if (driver == 1) {
+        const std::vector<std::string> ttys = FtdiTtyNodes(kSysClassTty, kDevDir, bus, address, port);
+        return !ttys.empty() && !AnyTtyInUse(ttys, kProcDir);
+    }
+    if (driver != 0 || libusb_claim_interface(handle, port) != 0) return false;
+    libusb_release_interface(handle, port);
+    return true;
+}
+
+// One FTDI device's strings and ports; false for a device of another vendor
+// or one this user may not open. KernelDriver tells, per port, whether a
+// kernel driver was bound.
+bool InspectDevice(libusb_device* dev, TFtdiDeviceInfo& info, std::vector<bool>& kernelDriver)
+{
+    libusb_device_descriptor desc{};
+    if (libusb_get_device_descriptor(dev, &desc) != 0 || desc.idVendor != kFtdiVendorId) return false;
+    const std::vector<bool> uarts = UartInterfaces(dev);
+    if (uarts.empty()) return false;
+    libusb_device_handle* handle = nullptr;
+    if (libusb_open(dev, &handle) != 0) return false; // no access, or unplugged meanwhile
+    info.ProductId = desc.idProduct;
+    info.Bus = libusb_get_bus_number(dev);
+    info.Address = libusb_get_device_address(dev);
+    info.Serial = UsbString(handle, desc.iSerialNumber);
+    info.Description = UsbString(handle, desc.iProduct);
+    info.PortFree.assign(uarts.size(), false);
+    kernelDriver.assign(uarts.size(), false);
+    for (std::size_t port = 0; port < uarts.size(); ++port) {
+        bool bound = false;
+        info.PortFree[port] = uarts[port] && PortIsFree(handle, info.Bus, info.Address, static_cast<int>(port), bound);
+        kernelDriver[port] = bound;
+    }
+    libusb_close(handle);
+    return true;
+}
+
+// The production driver over libftdi1 and libusb. The bus is listed through
+// libusb itself: libftdi's own search knows only its default product ids, and
+// the units may carry a custom one. Each port is opened through libftdi on
+// its own interface, so the other ports of the chip stay with whoever has them.
 class TLibFtdiDriver final : public TFtdiDriver {
 public:
     ~TLibFtdiDriver() override { Close(); }
@@ -58,52 +133,51 @@ public:
     bool ListDevices(std::vector<TFtdiDeviceInfo>& devices) override
     {
         devices.clear();
-        ftdi_context* listCtx = ftdi_new();
-        ftdi_context* stringCtx = ftdi_new();
-        bool ok = listCtx && stringCtx;
-        ftdi_device_list* list = nullptr;
-        if (ok && ftdi_usb_find_all(listCtx, &list, 0, 0) < 0)
-            ok = false;
-        for (ftdi_device_list* it = list; ok && it; it = it->next) {
+        libusb_context* usb = nullptr;
+        if (libusb_init(&usb) != 0) return false;
+        libusb_device** list = nullptr;
+        const ssize_t count = libusb_get_device_list(usb, &list);
+        for (ssize_t i = 0; i < count; ++i) {
             TFtdiDeviceInfo info;
-            if (ReadStrings(stringCtx, it->dev, info))
-                devices.push_back(info);
+            std::vector<bool> kernelDriver;
+            if (InspectDevice(list[i], info, kernelDriver)) devices.push_back(std::move(info));
         }
-        if (list) ftdi_list_free(&list);
-        if (stringCtx) ftdi_free(stringCtx);
-        if (listCtx) ftdi_free(listCtx);
-        return ok;
+        if (count >= 0) libusb_free_device_list(list, 1);
+        libusb_exit(usb);
+        return count >= 0;
     }
 
-    bool Open(const std::string& serial) override
+    bool Open(const TFtdiDeviceInfo& device, int port) override
     {
         Close();
-        if (serial.empty()) return false; // an empty serial would match the first device
+        // An empty serial would match any blank device; chips have ports A to D only.
+        if (device.Serial.empty() || port < 0 || port >= kFtdiMaxPorts) return false;
         ctx_ = ftdi_new();
-        ftdi_context* stringCtx = ftdi_new();
-        if (!ctx_ || !stringCtx) {
-            if (stringCtx) ftdi_free(stringCtx);
-            Close();
-            return false;
-        }
-        // Give ftdi_sio the device back at close, so /dev/ttyUSB* returns.
-        ctx_->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+        if (!ctx_) return false;
         bool opened = false;
-        ftdi_device_list* list = nullptr;
-        if (ftdi_usb_find_all(ctx_, &list, 0, 0) >= 0) {
-            for (ftdi_device_list* it = list; it; it = it->next) {
-                TFtdiDeviceInfo info;
-                if (ReadStrings(stringCtx, it->dev, info) && info.Serial == serial) {
-                    // Detaching ftdi_sio would take the port from a program that has it open.
-                    const std::vector<std::string> ttys = FtdiTtyNodes(
-                        kSysClassTty, kDevDir, libusb_get_bus_number(it->dev), libusb_get_device_address(it->dev));
-                    opened = !AnyTtyInUse(ttys, kProcDir) && ftdi_usb_open_dev(ctx_, it->dev) >= 0;
-                    break;
-                }
-            }
+        libusb_device** list = nullptr;
+        ssize_t count = -1;
+        if (ftdi_set_interface(ctx_, static_cast<ftdi_interface>(INTERFACE_A + port)) == 0) {
+            // The serial driver gets the port back when the tool closes it, so /dev/ttyUSB* returns.
+            ctx_->module_detach_mode = AUTO_DETACH_REATACH_SIO_MODULE;
+            count = libusb_get_device_list(ctx_->usb_ctx, &list);
         }
-        if (list) ftdi_list_free(&list);
-        ftdi_free(stringCtx);
+        for (ssize_t i = 0; i < count; ++i) {
+            libusb_device* dev = list[i];
+            if (libusb_get_bus_number(dev) != device.Bus || libusb_get_device_address(dev) != device.Address)
+                continue;
+            // Asked again right before the open: the port may have been taken since it was listed.
+            TFtdiDeviceInfo now;
+            std::vector<bool> kernelDriver;
+            const auto p = static_cast<std::size_t>(port);
+            if (InspectDevice(dev, now, kernelDriver) && now.Serial == device.Serial && p < now.PortFree.size()
+                && now.PortFree[p]) {
+                opened = ftdi_usb_open_dev(ctx_, dev) >= 0;
+                if (!opened && kernelDriver[p]) GiveBackKernelDriver(dev, port);
+            }
+            break;
+        }
+        if (count >= 0) libusb_free_device_list(list, 1);
         if (!opened) {
             ftdi_free(ctx_);
             ctx_ = nullptr;
@@ -162,27 +236,22 @@ public:
     void Close() override
     {
         if (!ctx_) return;
-        if (open_) ftdi_usb_close(ctx_);
+        if (open_) ftdi_usb_close(ctx_); // releases the interface: the serial driver is attached again
         ftdi_free(ctx_);
         ctx_ = nullptr;
         open_ = false;
     }
 
 private:
-    // Only the serial number decides: a unit whose EEPROM has no manufacturer
-    // or product string is still listed and opened (asking libftdi for a
-    // missing string fails the whole call).
-    static bool ReadStrings(ftdi_context* ctx, libusb_device* dev, TFtdiDeviceInfo& info)
+    // An open that fails after the claim closes the device without releasing
+    // the interface, which would leave the port without its serial driver
+    // (and its tty) until the unit is plugged in again.
+    static void GiveBackKernelDriver(libusb_device* dev, int port)
     {
-        char description[kStringLength] = {};
-        char serial[kStringLength] = {};
-        if (ftdi_usb_get_strings(ctx, dev, nullptr, 0, description, kStringLength, serial, kStringLength) < 0) {
-            description[0] = '\0';
-            if (ftdi_usb_get_strings(ctx, dev, nullptr, 0, nullptr, 0, serial, kStringLength) < 0) return false;
-        }
-        info.Serial = serial;
-        info.Description = description;
-        return true;
+        libusb_device_handle* handle = nullptr;
+        if (libusb_open(dev, &handle) != 0) return;
+        if (libusb_kernel_driver_active(handle, port) == 0) libusb_attach_kernel_driver(handle, port);
+        libusb_close(handle);
     }
 
     ftdi_context* ctx_ = nullptr;
@@ -192,25 +261,28 @@ private:
 } // namespace
 
 std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std::string& devDir, int bus,
-                                      int address)
+                                      int address, int interfaceNumber)
 {
     namespace fs = std::filesystem;
     std::vector<std::string> nodes;
-    auto readNumber = [](const fs::path& file) {
+    auto readNumber = [](const fs::path& file, bool hex) {
         std::ifstream in(file);
         int value = -1;
-        in >> value;
+        in >> (hex ? std::hex : std::dec) >> value;
         return in ? value : -1;
     };
     std::error_code ec;
     for (fs::directory_iterator it(ttyClassDir, ec), end; !ec && it != end; it.increment(ec)) {
-        // tty/<name>/device is the serial port, its parent the USB interface,
-        // and that one's parent the USB device with its bus and address.
+        // tty/<name>/device is the serial port, its parent the USB interface
+        // with its number (in hexadecimal), and that one's parent the USB
+        // device with its bus and address.
         std::error_code pathEc;
         const fs::path port = fs::canonical(it->path() / "device", pathEc);
         if (pathEc) continue;
-        const fs::path usbDevice = port.parent_path().parent_path();
-        if (readNumber(usbDevice / "busnum") == bus && readNumber(usbDevice / "devnum") == address)
+        const fs::path usbInterface = port.parent_path();
+        const fs::path usbDevice = usbInterface.parent_path();
+        if (readNumber(usbDevice / "busnum", false) == bus && readNumber(usbDevice / "devnum", false) == address
+            && readNumber(usbInterface / "bInterfaceNumber", true) == interfaceNumber)
             nodes.push_back((fs::path(devDir) / it->path().filename()).string());
     }
     std::sort(nodes.begin(), nodes.end());
@@ -328,14 +400,37 @@ std::uint8_t DecodeFrame(const std::uint8_t* source, std::uint16_t& length, int 
     return result;
 }
 
+std::string FtdiPortName(const TFtdiDeviceInfo& device, int port)
+{
+    if (device.PortFree.size() < 2) return device.Serial;
+    return device.Serial + static_cast<char>('A' + port);
+}
+
 void TFtdiLink::ListFtdiDevices(TDeviceBox& box)
 {
+    // Only ports that can be opened now are listed, so the first entry, which
+    // the tool opens at start, is never one that another program holds.
     std::vector<TFtdiDeviceInfo> devices;
     if (driver_.ListDevices(devices)) {
-        for (const auto& d : devices)
-            if (!d.Serial.empty()) box.AddSorted(d.Serial);
+        for (const auto& d : devices) {
+            if (d.Serial.empty()) continue;
+            for (std::size_t port = 0; port < d.PortFree.size(); ++port)
+                if (d.PortFree[port]) box.AddSorted(FtdiPortName(d, static_cast<int>(port)));
+        }
     }
     box.Text = box.Items.empty() ? kNoDeviceText : box.Items.front();
+}
+
+bool TFtdiLink::OpenByName(const std::string& name)
+{
+    std::vector<TFtdiDeviceInfo> devices;
+    if (name.empty() || !driver_.ListDevices(devices)) return false;
+    for (const auto& d : devices) {
+        if (d.Serial.empty()) continue;
+        for (std::size_t port = 0; port < d.PortFree.size(); ++port)
+            if (FtdiPortName(d, static_cast<int>(port)) == name) return driver_.Open(d, static_cast<int>(port));
+    }
+    return false;
 }
 
 std::uint8_t TFtdiLink::RefreshDeviceList(TDeviceBox& box)
@@ -350,7 +445,7 @@ std::uint8_t TFtdiLink::RefreshDeviceList(TDeviceBox& box)
 std::uint8_t TFtdiLink::OpenPort(const std::string& serial)
 {
     ClosePort();
-    if (!driver_.Open(serial)) {
+    if (!OpenByName(serial)) {
         FwUp.FtHandle = 0;
         return kResultCannotOpen;
     }

@@ -8,20 +8,34 @@
 #include <string>
 #include <vector>
 
+constexpr std::uint16_t kFtdiVendorId = 0x0403;
+constexpr int kFtdiMaxPorts = 4; // interfaces A to D of the largest chips
+
+// One FTDI USB device as the bus shows it, with one entry per port (USB
+// interface A, B, ...) of the chip: whether that port can be opened now.
 struct TFtdiDeviceInfo {
-    std::string Serial;
+    std::string Serial;               // the device's USB serial-number string
     std::string Description;
+    std::vector<bool> PortFree{true}; // false: another program holds the port
+    std::uint16_t ProductId = 0;
+    int Bus = 0;                      // where it sat on the bus when listed
+    int Address = 0;
 };
 
+// The name a port is listed and chosen by: the serial number, followed on
+// chips with more than one port by the port's letter ("...A", "...B").
+std::string FtdiPortName(const TFtdiDeviceInfo& device, int port);
+
 // The USB side of the link, one call per step the link takes. One production
-// implementation over libftdi1 (CreateLibFtdiDriver), one fake in the tests.
+// implementation over libftdi1 and libusb (CreateLibFtdiDriver), one fake in the tests.
 class TFtdiDriver {
 public:
     virtual ~TFtdiDriver() = default;
-    // All attached FTDI devices; false when the bus cannot be listed.
+    // Every device of vendor kFtdiVendorId, whatever its product id; false
+    // when the bus cannot be listed.
     virtual bool ListDevices(std::vector<TFtdiDeviceInfo>& devices) = 0;
-    // Opens the device whose serial number is exactly Serial.
-    virtual bool Open(const std::string& serial) = 0;
+    // Opens port Port (0 = interface A) of a device that ListDevices gave.
+    virtual bool Open(const TFtdiDeviceInfo& device, int port) = 0;
     virtual bool SetupBuffers() = 0;
     virtual bool SetTimeouts() = 0;
     virtual bool ReadLineState() = 0;
@@ -38,12 +52,13 @@ public:
 
 std::unique_ptr<TFtdiDriver> CreateLibFtdiDriver();
 
-// The tty nodes (under DevDir) that the kernel's serial driver gives the USB
-// device at Bus and Address, found through the tty class folder of sysfs.
+// The tty nodes (under DevDir) that the kernel's serial driver gives interface
+// InterfaceNumber of the USB device at Bus and Address, found through the tty
+// class folder of sysfs.
 std::vector<std::string> FtdiTtyNodes(const std::string& ttyClassDir, const std::string& devDir, int bus,
-                                      int address);
-// True when a process (under ProcDir) has one of these ports open. The
-// device then does not open: detaching the kernel driver would take the port
+                                      int address, int interfaceNumber);
+// True when a process (under ProcDir) has one of these ports open. The port
+// then is neither listed nor opened: detaching the kernel driver would take it
 // from the programmer application or whatever else holds it.
 bool AnyTtyInUse(const std::vector<std::string>& nodes, const std::string& procDir);
 
@@ -88,6 +103,8 @@ public:
 
 private:
     void DiscardInput(bool bothDirections);
+    // Finds the port listed under Name on the bus as it is now and opens it.
+    bool OpenByName(const std::string& name);
 
     TFtdiDriver& driver_;
     std::uint8_t rx_[kRxQueueSize] = {};

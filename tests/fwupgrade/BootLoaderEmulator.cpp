@@ -50,7 +50,7 @@ std::vector<std::uint8_t> TBootLoaderEmulator::Frame(const std::vector<std::uint
 
 void TBootLoaderEmulator::OnWrite(const std::vector<std::uint8_t>& frame)
 {
-    if (port_.OpenSerial != Serial) return;
+    if (port_.OpenSerial != Serial || port_.OpenInterface != Port) return;
     std::size_t close = 1;
     while (close < frame.size() && frame[close] != kEnd)
         ++close;
@@ -72,6 +72,7 @@ void TBootLoaderEmulator::OnWrite(const std::vector<std::uint8_t>& frame)
     Requests.push_back(packet);
     last_.clear();
     pending_.clear();
+    tail_.clear();
 
     if (packet == std::vector<std::uint8_t>{0xA3, 0xA5, 0x35}) {
         ++IdentifyRequests;
@@ -87,20 +88,43 @@ void TBootLoaderEmulator::OnWrite(const std::vector<std::uint8_t>& frame)
 
 void TBootLoaderEmulator::Answer(std::vector<std::uint8_t> frame)
 {
+    if (CutTo > 0 && frame.size() > CutTo) frame.resize(CutTo);
     last_ = frame;
     if (ReplyAfterPolls == 0) {
-        port_.PushInput(frame);
+        Deliver(frame);
     } else {
         pending_ = std::move(frame);
         delay_ = ReplyAfterPolls;
     }
 }
 
+void TBootLoaderEmulator::Deliver(const std::vector<std::uint8_t>& frame)
+{
+    if (SplitAt == 0 || SplitAt >= frame.size()) {
+        port_.PushInput(frame);
+        return;
+    }
+    port_.PushInput(std::vector<std::uint8_t>(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(SplitAt)));
+    tail_.assign(frame.begin() + static_cast<std::ptrdiff_t>(SplitAt), frame.end());
+    tailWaitsAPoll_ = true;
+}
+
 void TBootLoaderEmulator::OnReadEmpty()
 {
+    if (!tail_.empty()) {
+        // The empty read that ends the poll of the first part passes; the
+        // next poll's first read finds the rest.
+        if (tailWaitsAPoll_) {
+            tailWaitsAPoll_ = false;
+        } else {
+            port_.PushInput(tail_);
+            tail_.clear();
+        }
+        return;
+    }
     if (!pending_.empty()) {
         if (--delay_ <= 0) {
-            port_.PushInput(pending_);
+            Deliver(pending_);
             pending_.clear();
         }
         return;
@@ -114,8 +138,7 @@ void TBootLoaderEmulator::OnReadEmpty()
 std::vector<std::uint8_t> TBootLoaderEmulator::IdentifyReply() const
 {
     std::vector<std::uint8_t> p{0xA3, 0xA5, 0x35, 0, 0};
-    const std::string info = Matching ? "TL200Cy Boot Loader." : "TL200Xx Boot Loader.";
-    p.insert(p.end(), info.begin(), info.end()); // bytes 5 to 24
+    p.insert(p.end(), Info.begin(), Info.end()); // bytes 5 to 24
     p.insert(p.end(), Name.begin(), Name.end()); // from byte 25
     p[3] = ZeroNameLength ? 0 : static_cast<std::uint8_t>(Name.size() - 1);
     if (NameLengthByte >= 0) p[3] = static_cast<std::uint8_t>(NameLengthByte);

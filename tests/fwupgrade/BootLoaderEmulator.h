@@ -17,10 +17,11 @@ public:
     TBootLoaderEmulator(TFakeFtdiDriver& port, const TFirmwareImage* image);
 
     // Identity.
-    std::string Serial = "FTA1B2C3";   // answers only while this device is open
+    std::string Serial = "FTA1B2C3";   // answers only while this device's port is open
+    int Port = 0;                      // the chip's interface it sits on (0 = A)
     std::string Name = "Telvic200Cy BootLoader V3.0";
     bool AnswerIdentify = true;
-    bool Matching = true;              // "Cy" at reply bytes 10 and 11
+    std::string Info = "TL200Cy Boot Loader."; // reply bytes 5 to 24: "Cy" at 10 and 11 is the programmer
     bool ZeroNameLength = false;
     int NameLengthByte = -1;           // 0 to 255: reply byte 3 regardless of the name sent
 
@@ -29,6 +30,11 @@ public:
     std::uint8_t Status = 0;           // for TAnswer::Status
     bool Repeat = false;               // sends its last reply again on every poll
     int ReplyAfterPolls = 0;           // empty polls before a reply appears
+
+    // Every reply: cut to its first CutTo bytes, or delivered as its first
+    // SplitAt bytes in one poll and the rest in the next (0: whole).
+    std::size_t CutTo = 0;
+    std::size_t SplitAt = 0;
 
     // Verify reply.
     TAnswer VerifyAnswer = TAnswer::Good;
@@ -56,8 +62,12 @@ private:
 
     TFakeFtdiDriver& port_;
     const TFirmwareImage* image_;
+    void Deliver(const std::vector<std::uint8_t>& frame);
+
     std::vector<std::uint8_t> pending_;
     std::vector<std::uint8_t> last_;
+    std::vector<std::uint8_t> tail_;   // the second part of a split reply
+    bool tailWaitsAPoll_ = false;      // the poll that took the first part is not over yet
     int delay_ = 0;
     bool repeatedThisPoll_ = false;
 };

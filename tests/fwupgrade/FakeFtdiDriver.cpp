@@ -25,14 +25,19 @@ bool TFakeFtdiDriver::ListDevices(std::vector<TFtdiDeviceInfo>& devices)
     return !ListFails;
 }
 
-bool TFakeFtdiDriver::Open(const std::string& serial)
+bool TFakeFtdiDriver::Open(const TFtdiDeviceInfo& device, int port)
 {
     if (!Step("Open")) return false;
-    const bool known = std::any_of(Devices.begin(), Devices.end(),
-                                   [&](const TFtdiDeviceInfo& d) { return d.Serial == serial; });
-    if (!known) return false;
+    // As on a real bus, a port that another program holds does not open.
+    const auto it = std::find_if(Devices.begin(), Devices.end(), [&](const TFtdiDeviceInfo& d) {
+        return d.Serial == device.Serial && d.Bus == device.Bus && d.Address == device.Address;
+    });
+    if (it == Devices.end() || port < 0 || static_cast<std::size_t>(port) >= it->PortFree.size()
+        || !it->PortFree[static_cast<std::size_t>(port)])
+        return false;
     IsOpen = true;
-    OpenSerial = serial;
+    OpenSerial = device.Serial;
+    OpenInterface = port;
     Rts = Dtr = true;
     return true;
 }
@@ -85,4 +90,5 @@ void TFakeFtdiDriver::Close()
     Calls.push_back("Close");
     IsOpen = false;
     OpenSerial.clear();
+    OpenInterface = -1;
 }

@@ -1,5 +1,6 @@
-// A stand-in for the FTDI USB chip: a device list, steps that can be made to
-// fail, the bytes written, and an input queue that a device emulator fills.
+// A stand-in for the FTDI USB chips on the bus: a device list (with ports that
+// another program may hold), steps that can be made to fail, the bytes
+// written, and an input queue that a device emulator fills.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ public:
     std::set<std::string> FailingSteps; // "Open", "SetupBuffers", "SetTimeouts", ...
     std::vector<std::string> Calls;
     std::string OpenSerial;
+    int OpenInterface = -1; // 0 = interface A
     bool IsOpen = false;
     bool Rts = true;
     bool Dtr = true;
@@ -35,7 +37,7 @@ public:
     std::size_t WrittenBytes() const;
 
     bool ListDevices(std::vector<TFtdiDeviceInfo>& devices) override;
-    bool Open(const std::string& serial) override;
+    bool Open(const TFtdiDeviceInfo& device, int port) override;
     bool SetupBuffers() override { return Step("SetupBuffers"); }
     bool SetTimeouts() override { return Step("SetTimeouts"); }
     bool ReadLineState() override { return Step("ReadLineState"); }

@@ -139,6 +139,42 @@ TEST_F(FlowTest, NoDeviceAttachedProbesNothing)
     EXPECT_TRUE(port.Writes.empty());
 }
 
+TEST_F(FlowTest, HeldUnitIsNotListedAndTheNextIsProbedAtStart)
+{
+    // "FTA00000" sorts first, but the programmer application holds its port.
+    port.Devices.insert(port.Devices.begin(), TFtdiDeviceInfo{"FTA00000", "held", {false}});
+    Start(&image);
+    auto* box = window->findChild<QComboBox*>("ComboBoxCOM");
+    EXPECT_EQ(box->count(), 2);
+    EXPECT_EQ(box->findText("FTA00000"), -1);
+    EXPECT_EQ(box->currentText(), kSerial);
+    EXPECT_EQ(port.OpenSerial, kSerial);
+    EXPECT_EQ(Probe(), 2);
+    EXPECT_EQ(FwUp.DevReady, 1);
+}
+
+TEST_F(FlowTest, EachPortOfATwoPortChipIsListedAndOpened)
+{
+    port.Devices = {{"FT2232X", "dual", {true, true}, 0x6010}};
+    loader.Serial = "FT2232X";
+    loader.Port = 1;
+    Start(&image);
+    auto* box = window->findChild<QComboBox*>("ComboBoxCOM");
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), "FT2232XA");
+    EXPECT_EQ(box->itemText(1), "FT2232XB");
+    EXPECT_EQ(port.OpenInterface, 0) << "the first entry is opened at start";
+    Probe();
+    EXPECT_EQ(FwUp.DevReady, 0) << "the boot loader is not on port A";
+
+    box->setCurrentIndex(1);
+    Button("BitBtnFind")->click();
+    EXPECT_EQ(port.OpenSerial, "FT2232X");
+    EXPECT_EQ(port.OpenInterface, 1);
+    EXPECT_EQ(Probe(), 2);
+    EXPECT_EQ(FwUp.DevReady, 1);
+}
+
 TEST_F(FlowTest, IdentifyAccepted)
 {
     Start(&image);
@@ -169,21 +205,29 @@ TEST_F(FlowTest, IdentifyRejected)
 {
     struct Case {
         const char* what;
-        bool answers, matching, zeroLength;
+        bool answers;
+        const char* info; // reply bytes 5 to 24
+        bool zeroLength;
         int ticks, requests;
         QString label, lastLog;
     };
     const QString notFound = QString::fromUtf8("未发现设备!，请检查连接！");
+    const QString mismatch = QString::fromUtf8("设备不匹配，请检查并确认");
+    const char* good = "TL200Cy Boot Loader.";
     const Case cases[] = {
-        {"no answer", false, true, false, 17, 9, QString::fromUtf8("设备......"), notFound},
-        {"name length 0", true, true, true, 2, 1, QString::fromUtf8("设备......"), notFound},
-        {"not the programmer", true, false, false, 2, 1, QString::fromUtf8("设备不匹配，请检查并确认"), ""},
+        {"no answer", false, good, false, 17, 9, QString::fromUtf8("设备......"), notFound},
+        {"name length 0", true, good, true, 2, 1, QString::fromUtf8("设备......"), notFound},
+        {"not the programmer", true, "TL200Xx Boot Loader.", false, 2, 1, mismatch, ""},
+        {"only the C", true, "TL200Cx Boot Loader.", false, 2, 1, mismatch, ""},
+        {"only the y", true, "TL200Dy Boot Loader.", false, 2, 1, mismatch, ""},
+        {"Cy one byte early", true, "TL20Cy0 Boot Loader.", false, 2, 1, mismatch, ""},
+        {"Cy one byte late", true, "TL2000Cy Boot Loader", false, 2, 1, mismatch, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         ResetFwUpStateForTest();
         loader.AnswerIdentify = c.answers;
-        loader.Matching = c.matching;
+        loader.Info = c.info;
         loader.ZeroNameLength = c.zeroLength;
         loader.IdentifyRequests = 0;
         Start(&image);
@@ -256,7 +300,7 @@ TEST_F(FlowTest, FullUpgradeWritesEveryBlockAndRoundTrips)
     EXPECT_EQ(loader.BadFrames, 0);
     EXPECT_TRUE(std::equal(loader.Flash.begin(), loader.Flash.end(), image.Image()))
         << "the descrambled bytes are the image";
-    EXPECT_EQ(port.Writes.size() - before, 17u) << "identify, then 16 blocks";
+    ASSERT_EQ(port.Writes.size(), before + 17) << "identify, then 16 blocks";
     EXPECT_EQ(rxFires, 16 * 3) << "each block polled until its delayed reply";
     // Block 5 travels as 2,048 escaped delimiters: the largest frame of a block.
     const auto& frame5 = port.Writes[before + 6];
@@ -267,6 +311,35 @@ TEST_F(FlowTest, FullUpgradeWritesEveryBlockAndRoundTrips)
     EXPECT_EQ(boxes.information, QStringList{QString::fromUtf8("操作成功！")});
     EXPECT_EQ(LastLog(), QString::fromUtf8("操作成功！"));
     EXPECT_EQ(sleptMs, 20 + 200);
+}
+
+// A reply that reaches the tool in two parts, the first one byte short of
+// what the poll waits for, is taken whole at the next poll.
+TEST_F(FlowTest, ReplyInTwoPartsIsTakenAtTheNextPoll)
+{
+    struct Case {
+        const char* what;
+        const char* button;
+        std::size_t firstPart;
+        int polls;
+    };
+    const Case cases[] = {
+        {"every block reply", "SpdBtnDownLoad", 9, 16 * 2},
+        {"verify reply", "SpdBtnVerify", 27, 2},
+    };
+    StartReady(&image);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        loader.SplitAt = c.firstPart;
+        loader.BlocksWritten.clear();
+        boxes.errors.clear();
+        boxes.information.clear();
+        RunTransfer(Button(c.button));
+        EXPECT_EQ(FwUp.OpResult, kResultOk);
+        EXPECT_EQ(rxFires, c.polls);
+        EXPECT_TRUE(boxes.errors.isEmpty());
+        EXPECT_EQ(boxes.information, QStringList{QString::fromUtf8("操作成功！")});
+    }
 }
 
 TEST_F(FlowTest, UpgradeFailures)

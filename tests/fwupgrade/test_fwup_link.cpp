@@ -6,9 +6,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <vector>
 
+#include "BootLoaderEmulator.h"
 #include "FakeFtdiDriver.h"
 #include "TestFirmwareImage.h"
 #include "fwupgrade/CommFwUpCy.h"
@@ -138,6 +140,63 @@ TEST_F(LinkTest, ListingZeroOneAndThreeDevices)
     }
 }
 
+// Every FTDI device is listed whatever its product id, one entry per port of
+// a multi-port chip (its serial number and the port's letter), and only the
+// ports that another program does not hold.
+TEST_F(LinkTest, ListsEveryFreePortOfEveryFtdiDevice)
+{
+    struct Case {
+        const char* what;
+        std::vector<TFtdiDeviceInfo> devices;
+        std::vector<std::string> items;
+    };
+    const Case cases[] = {
+        {"custom product id", {{"FTC0FFEE", "unit", {true}, 0xFAF0}}, {"FTC0FFEE"}},
+        {"FT2232: two ports", {{"FT77", "dual", {true, true}, 0x6010}}, {"FT77A", "FT77B"}},
+        {"FT4232 with port B held", {{"FT44", "quad", {true, false, true, true}, 0x6011}}, {"FT44A", "FT44C", "FT44D"}},
+        {"held unit", {{"FT0001", "held", {false}}, {"FT0002", "free"}}, {"FT0002"}},
+        {"every port held", {{"FT77", "dual", {false, false}, 0x6010}}, {}},
+        {"no serial number", {{"", "blank", {true, true}}}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        port.Devices = c.devices;
+        TDeviceBox box;
+        link.ListFtdiDevices(box);
+        EXPECT_EQ(box.Items, c.items);
+        EXPECT_EQ(box.Text, c.items.empty() ? "无可用的USB设备" : c.items.front());
+    }
+}
+
+TEST_F(LinkTest, OpensThePortItsNameNames)
+{
+    port.Devices = {{"FT0001", "single", {true}},
+                    {"FT77", "dual", {true, true}, 0x6010, 1, 5},
+                    {"FT44", "quad", {true, false, true, true}, 0x6011, 1, 6}};
+    struct Case {
+        const char* name;
+        std::uint8_t result;
+        std::string serial;
+        int interface;
+    };
+    const Case cases[] = {
+        {"FT0001", kResultOk, "FT0001", 0},
+        {"FT77A", kResultOk, "FT77", 0},
+        {"FT77B", kResultOk, "FT77", 1},
+        {"FT44D", kResultOk, "FT44", 3},
+        {"FT44B", kResultCannotOpen, "", -1}, // held by another program
+        {"FT77", kResultCannotOpen, "", -1},  // a two-port chip has no entry without a letter
+        {"FT77C", kResultCannotOpen, "", -1},
+        {"FT0001A", kResultCannotOpen, "", -1}, // a single-port chip has no letters
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(link.OpenPort(c.name), c.result);
+        EXPECT_EQ(port.OpenSerial, c.serial);
+        EXPECT_EQ(port.OpenInterface, c.interface);
+    }
+}
+
 TEST_F(LinkTest, OpenResultForEachFailingStep)
 {
     struct Case {
@@ -204,6 +263,59 @@ TEST_F(LinkTest, ReadsOnlyAtTheThresholdAndWithinRoom)
     EXPECT_EQ(link.BytesWaiting(), 0u);
 }
 
+// Each reply is read only once its whole byte count is waiting: one byte
+// fewer is left waiting and taken with the rest at the next poll (a reply that
+// arrives in two parts), and exactly the count is taken, even when that is a
+// reply cut short.
+TEST_F(LinkTest, RepliesWaitForTheirByteCountsExactly)
+{
+    using Check = std::function<std::uint8_t(TFwComm&)>;
+    struct Case {
+        const char* what;
+        Check check;
+        std::size_t count;
+        std::uint8_t notYet;  // while one byte fewer is waiting
+        std::uint8_t atCount; // when exactly the count, the start of the reply, is taken
+        Bytes packet;         // the whole reply
+    };
+    Bytes verify(28, 0);
+    verify[0] = 0xBA;
+    verify[1] = 0xFF, verify[2] = 0x5F;
+    verify[6] = 20;
+    verify[8] = 0x81, verify[9] = 0x8D, verify[10] = 0xF5, verify[11] = 0x15;
+    verify[24] = 0xF5, verify[25] = 0x15, verify[26] = 0x81, verify[27] = 0x8D;
+    Bytes identify{0xA3, 0xA5, 0x35, 7, 0};
+    for (char ch : std::string("TL200Cy Boot Loader.TL200 V3"))
+        identify.push_back(static_cast<std::uint8_t>(ch));
+    const Case cases[] = {
+        {"block reply", [](TFwComm& c) { return c.CheckBlockReply(); }, 10, 15, 37,
+         {0xB7, 0x00, 0x28, 2, 0, 0, 1, 0, 0, 0x1D, 0x05}},
+        {"verify reply", [](TFwComm& c) { return c.CheckVerifyReply(kVerifyReplyWaiting); }, 28, 15, 37, verify},
+        {"probe reply", [](TFwComm& c) { return c.ReceiveReply(20); }, 30, 13, 0, identify},
+    };
+    TFwComm comm(link, [](int) {});
+    ASSERT_EQ(link.OpenPort("FT0001"), kResultOk);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes frame = TBootLoaderEmulator::Frame(c.packet);
+        ASSERT_GT(frame.size(), c.count);
+        const auto part = static_cast<std::ptrdiff_t>(c.count - 1);
+
+        port.PushInput(Bytes(frame.begin(), frame.begin() + part));
+        EXPECT_EQ(c.check(comm), c.notYet);
+        EXPECT_EQ(link.BytesWaiting(), c.count - 1) << "one byte fewer stays waiting";
+        port.PushInput(Bytes{frame[c.count - 1]});
+        EXPECT_EQ(c.check(comm), c.atCount);
+        EXPECT_EQ(link.BytesWaiting(), 0u) << "the full count is taken";
+
+        port.PushInput(Bytes(frame.begin(), frame.begin() + part));
+        EXPECT_EQ(c.check(comm), c.notYet);
+        port.PushInput(Bytes(frame.begin() + part, frame.end()));
+        EXPECT_EQ(c.check(comm), kResultOk) << "the second part completes the reply";
+        EXPECT_EQ(Packet(FwUp.FwPktLen), c.packet);
+    }
+}
+
 TEST_F(LinkTest, EveryRequestDropsUnreadInputFirst)
 {
     ASSERT_EQ(link.OpenPort("FT0001"), kResultOk);
@@ -237,7 +349,8 @@ TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
     ASSERT_NE(::mkdtemp(pattern), nullptr);
     const fs::path root = pattern;
     auto write = [](const fs::path& file, const char* text) { std::ofstream(file) << text; };
-    // Two USB devices on bus 1: address 7 with ports on two interfaces, address 9 with one.
+    // Two USB devices on bus 1: address 7 with ports on two interfaces, address 9 with one;
+    // address 11 has its port on interface 0x10.
     struct Port {
         const char* usb;
         const char* iface;
@@ -248,6 +361,7 @@ TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
         fs::create_directories(root / "devices" / p.usb / p.iface / p.tty);
         fs::create_directories(root / "class" / p.tty);
         fs::create_directory_symlink(root / "devices" / p.usb / p.iface / p.tty, root / "class" / p.tty / "device");
+        write(root / "devices" / p.usb / p.iface / "bInterfaceNumber", std::string(p.iface).back() == '0' ? "00\n" : "01\n");
     }
     write(root / "devices/1-2/busnum", "1\n");
     write(root / "devices/1-2/devnum", "7\n");
@@ -255,21 +369,35 @@ TEST(LibFtdiDriver, PortsOfTheUsbDeviceAndWhetherOneIsHeld)
     write(root / "devices/1-3/devnum", "9\n");
     fs::create_directories(root / "class/tty1"); // a tty without a device link
 
+    // Interface numbers are hexadecimal: a port 0x10 would not be port 10.
+    fs::create_directories(root / "devices/1-4/1-4:1.0/ttyUSB7");
+    fs::create_directories(root / "class/ttyUSB7");
+    fs::create_directory_symlink(root / "devices/1-4/1-4:1.0/ttyUSB7", root / "class/ttyUSB7/device");
+    write(root / "devices/1-4/1-4:1.0/bInterfaceNumber", "10\n");
+    write(root / "devices/1-4/busnum", "1\n");
+    write(root / "devices/1-4/devnum", "11\n");
+
     const std::string cls = (root / "class").string(), dev = (root / "dev").string();
-    const std::vector<std::string> seven = FtdiTtyNodes(cls, dev, 1, 7);
-    EXPECT_EQ(seven, (std::vector<std::string>{dev + "/ttyUSB3", dev + "/ttyUSB4"}));
-    EXPECT_EQ(FtdiTtyNodes(cls, dev, 1, 9), std::vector<std::string>{dev + "/ttyUSB0"});
-    EXPECT_TRUE(FtdiTtyNodes(cls, dev, 2, 7).empty());
+    const std::vector<std::string> sevenA = FtdiTtyNodes(cls, dev, 1, 7, 0);
+    const std::vector<std::string> sevenB = FtdiTtyNodes(cls, dev, 1, 7, 1);
+    EXPECT_EQ(sevenA, std::vector<std::string>{dev + "/ttyUSB3"});
+    EXPECT_EQ(sevenB, std::vector<std::string>{dev + "/ttyUSB4"});
+    EXPECT_EQ(FtdiTtyNodes(cls, dev, 1, 9, 0), std::vector<std::string>{dev + "/ttyUSB0"});
+    EXPECT_TRUE(FtdiTtyNodes(cls, dev, 1, 9, 1).empty());
+    EXPECT_TRUE(FtdiTtyNodes(cls, dev, 2, 7, 0).empty());
+    EXPECT_EQ(FtdiTtyNodes(cls, dev, 1, 11, 16), std::vector<std::string>{dev + "/ttyUSB7"});
+    EXPECT_TRUE(FtdiTtyNodes(cls, dev, 1, 11, 10).empty());
 
     const std::string proc = (root / "proc").string();
     fs::create_directories(root / "proc/200/fd");
     fs::create_directories(root / "proc/300/fd");
     fs::create_directories(root / "proc/self");
     fs::create_symlink("/dev/null", root / "proc/200/fd/0");
-    EXPECT_FALSE(AnyTtyInUse(seven, proc));
+    EXPECT_FALSE(AnyTtyInUse(sevenB, proc));
     fs::create_symlink(dev + "/ttyUSB4", root / "proc/300/fd/5"); // the programmer application has it
-    EXPECT_TRUE(AnyTtyInUse(seven, proc));
-    EXPECT_FALSE(AnyTtyInUse(FtdiTtyNodes(cls, dev, 1, 9), proc)) << "another unit's port is not this one's";
+    EXPECT_TRUE(AnyTtyInUse(sevenB, proc));
+    EXPECT_FALSE(AnyTtyInUse(sevenA, proc)) << "the chip's other port is still free";
+    EXPECT_FALSE(AnyTtyInUse(FtdiTtyNodes(cls, dev, 1, 9, 0), proc)) << "another unit's port is not this one's";
     EXPECT_FALSE(AnyTtyInUse({}, proc));
 
     // The system's own process table: this test holding a file is seen.
@@ -289,8 +417,9 @@ TEST(LibFtdiDriver, OpensNothingWithoutTheDevice)
     std::unique_ptr<TFtdiDriver> driver = CreateLibFtdiDriver();
     std::vector<TFtdiDeviceInfo> devices;
     driver->ListDevices(devices); // any result, but it returns
-    EXPECT_FALSE(driver->Open("")) << "an empty serial must not open the first device";
-    EXPECT_FALSE(driver->Open("NO-SUCH-SERIAL-0000"));
+    EXPECT_FALSE(driver->Open(TFtdiDeviceInfo{}, 0)) << "an empty serial must not open the first device";
+    EXPECT_FALSE(driver->Open(TFtdiDeviceInfo{"NO-SUCH-SERIAL-0000", ""}, 0));
+    EXPECT_FALSE(driver->Open(TFtdiDeviceInfo{"NO-SUCH-SERIAL-0000", "", {true, true}}, 1));
     std::uint8_t byte = 0;
     EXPECT_LT(driver->Write(&byte, 1), 0);
     EXPECT_LT(driver->Read(&byte, 1), 0);
