@@ -159,4 +159,35 @@ INSTANTIATE_TEST_SUITE_P(Boxes, SpinBoxOnTheWire, ::testing::ValuesIn(SpinParams
            LangName(std::get<2>(info.param));
 });
 
+// ---------------------------------------------------------------------------
+// Program EEP right after an automatic sequence programs the EEP data and
+// nothing else: no verify, no security write the operator did not ask for.
+
+class ProgramEepAfterAuto : public ::testing::TestWithParam<TBuildLang> {};
+
+TEST_P(ProgramEepAfterAuto, SendsOnlyTheEepRequests)
+{
+    FourChannels rig(GetParam());
+    ASSERT_TRUE(rig.ok);
+    rig.ChooseChip(TChip::PSoC3);
+    rig.f.win->AutoSpdBtnClick();
+    ASSERT_TRUE(rig.WaitForIdle());
+    for (int ch = 0; ch < kUnits; ++ch) ASSERT_EQ(rig.UnitOf(ch).RequestSummary().back(), "93:53") << "a whole sequence";
+    rig.ClearRequests();
+    const int before = rig.f.Lines().size();
+    rig.f.win->ProgramEEP1Click();
+    ASSERT_TRUE(rig.WaitForIdle());
+    for (int ch = 0; ch < kUnits; ++ch) {
+        SCOPED_TRACE("channel " + std::to_string(ch + 1));
+        EXPECT_EQ(rig.UnitOf(ch).RequestSummary(), std::vector<std::string>{"99:0"});
+        EXPECT_EQ(Channels[ch].AutoSequence, 0);
+    }
+    const QStringList added = rig.f.LinesFrom(before);
+    EXPECT_EQ(added.filter(QStringLiteral("写EEP Data操作成功！")).size(), kUnits);
+    EXPECT_TRUE(added.filter(QStringLiteral("芯片烧写成功！")).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Builds, ProgramEepAfterAuto, ::testing::Values(TBuildLang::Chinese, TBuildLang::English),
+                         [](const auto& info) { return std::string(LangName(info.param)); });
+
 }  // namespace
