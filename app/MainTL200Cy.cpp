@@ -194,6 +194,10 @@ QSpinBox* NewSpin(QWidget* parent, const char* name, int min, int max, int step,
     s->setRange(min, max);
     s->setSingleStep(step);
     s->setValue(value);
+    // Text that is no number, or one below the range, becomes the minimum when
+    // the focus leaves, as the options read it; the default would show the
+    // previous value instead of the one the units get.
+    s->setCorrectionMode(QAbstractSpinBox::CorrectToNearestValue);
     return s;
 }
 

@@ -309,7 +309,9 @@ void TTelvic200CyPrg::StartDataProgram(bool eep)
         TChannelState& ch = Channels[i];
         ch.TimerProgress = 0;
         if (ch.Busy != 0 || ch.Connected == 0) continue;
-        if (!(eep && English())) ch.AutoSequence = 0;
+        // In both builds: a flag left from an automatic sequence would chain
+        // verify and the security write after the data.
+        ch.AutoSequence = 0;
         if (eep) StartEepProgramOn(i);
         else StartWFlashProgramOn(i);
     }

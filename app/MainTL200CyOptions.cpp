@@ -70,6 +70,17 @@ QString SnText(std::uint32_t value, bool decimal)
     return decimal ? QString::asprintf("%u", value) : QString::asprintf("0x%08X", value);
 }
 
+// Reads a spin box in the units the programmers receive (milliseconds div
+// unit, truncated) and shows the value those units stand for, so that the box
+// never shows another value than the one sent: not the previous value after
+// a text that is no number, nor a value between two steps of the unit.
+int TakeSpinUnits(QSpinBox* box, int unit)
+{
+    const int units = SpinValue(box) / unit;
+    SetSpinValue(box, static_cast<long long>(units) * unit);
+    return units;
+}
+
 } // namespace
 
 int TTelvic200CyPrg::VoltageIndex() const
@@ -182,7 +193,8 @@ void TTelvic200CyPrg::CollectSettings()
     SetBit(c.OptionBits3, kOpt3VerifyOnly, ChkBoxVfy->isChecked());
 
     const bool limit = CheckBoxCtrl->isChecked();
-    s.CountLimit = limit ? static_cast<std::uint32_t>(SpinValue(SpinEditNum)) : kNoCountLimit;
+    const int countLimit = TakeSpinUnits(SpinEditNum, 1);
+    s.CountLimit = limit ? static_cast<std::uint32_t>(countLimit) : kNoCountLimit;
     s.CountLimitOn = limit ? kCountLimitOn : 0;
     s.SNSize = kSnSize;
     s.SNStep = static_cast<std::uint16_t>(StrToInt(GainEdit->text()));
@@ -197,10 +209,10 @@ void TTelvic200CyPrg::CollectSettings()
         s.SNAddr = kNoSnAddr;
     }
 
-    c.PowerUpTime = static_cast<std::uint8_t>(SpinValue(SpinEditPow) / kPowerUpUnitMs);
+    c.PowerUpTime = static_cast<std::uint8_t>(TakeSpinUnits(SpinEditPow, kPowerUpUnitMs));
     c.AutoDetect = ChkBoxAutoDet->isChecked() ? 1 : 0;
-    c.StartDelay = static_cast<std::uint16_t>(SpinValue(SpinEditIn) / kDelayUnitMs);
-    c.RemoveDelay = static_cast<std::uint16_t>(SpinValue(SpinEditOut) / kDelayUnitMs);
+    c.StartDelay = static_cast<std::uint16_t>(TakeSpinUnits(SpinEditIn, kDelayUnitMs));
+    c.RemoveDelay = static_cast<std::uint16_t>(TakeSpinUnits(SpinEditOut, kDelayUnitMs));
 
     const int volt = VoltageIndex();
     c.OptionBits1 = volt == 0 ? kOpt1Volt18 : (volt == 1 ? kOpt1Volt33 : kOpt1Volt50);

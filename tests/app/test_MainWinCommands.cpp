@@ -187,7 +187,7 @@ TEST(Commands, ChannelRecordAndOptionBitsPerCommand)
         {"ReadMemory", &TTelvic200CyPrg::ReadChipMemory1Click, 0x20, 32, 0, {0, 0}, {true, true}, {256, 256}, {0xC0, 0xC0}, true},
         {"ReadEEP", &TTelvic200CyPrg::ReadEEP1Click, 0x20, 37, 0, {0, 0}, {true, false}, {6, 6}, {0xC0, 0xC0}, true},
         {"ReadWFlash", &TTelvic200CyPrg::ReadWFlashData1Click, 0xD8, 39, 0, {0, 0}, {true, true}, {32, 32}, {0xC0, 0xC0}, true},
-        {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, 0x20, 48, 0, {0, kKeep}, {false, false}, {0, 0}, {0x80, 0x80}, false},
+        {"ProgramEEP", &TTelvic200CyPrg::ProgramEEP1Click, 0x20, 48, 0, {0, 0}, {false, false}, {0, 0}, {0x80, 0x80}, false},
         {"ProgramWFlash", &TTelvic200CyPrg::ProgramWFlashData1Click, 0xD8, 51, 0, {0, 0}, {false, false}, {0, 0}, {0x80, 0x80}, false},
     };
     for (TBuildLang lang : {TBuildLang::Chinese, TBuildLang::English}) {
