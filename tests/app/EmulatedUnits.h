@@ -17,6 +17,7 @@
 
 #include "emulator/ProgrammerEmulator.h"
 #include "tests/app/MainWinFixture.h"
+#include "tests/support/EventLoopWait.h"
 
 constexpr int kUnits = 4;
 
@@ -38,13 +39,7 @@ inline std::vector<std::string> PathsOf(const std::vector<std::unique_ptr<emu::T
 // hang, not a measured time).
 inline bool Pump(const std::function<bool()>& pred, int timeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
+    return SpinUntil(pred, std::chrono::milliseconds(timeoutMs));
 }
 
 inline bool AllIdle()

@@ -14,6 +14,7 @@
 #include "link/HdlRxInfoPkt.h"
 #include "link/TelvicCmdChkCy.h"
 #include "link/TelvicComm.h"
+#include "support/EventLoopWait.h"
 
 namespace {
 constexpr std::uint32_t kLinkBaud = 1000000;
@@ -128,13 +129,7 @@ emu::TProgrammerEmulator* TLinkRig::UnitOf(int channel)
 
 bool TLinkRig::Pump(const std::function<bool()>& pred, int timeoutMs)
 {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents);
-        if (pred()) return true;
-        if (std::chrono::steady_clock::now() >= deadline) return false;
-        std::this_thread::sleep_for(std::chrono::microseconds(100));
-    }
+    return SpinUntil(pred, std::chrono::milliseconds(timeoutMs));
 }
 
 bool TLinkRig::WaitIdle(int channel, int timeoutMs)
