@@ -13,7 +13,7 @@ class TInputDriver final : public TFtdiDriver {
 public:
     explicit TInputDriver(TFuzzInput& in) : in_(in) {}
     bool ListDevices(std::vector<TFtdiDeviceInfo>&) override { return true; }
-    bool Open(const std::string&) override { return true; }
+    bool Open(const TFtdiDeviceInfo&, int) override { return true; }
     bool SetupBuffers() override { return true; }
     bool SetTimeouts() override { return true; }
     bool ReadLineState() override { return true; }
