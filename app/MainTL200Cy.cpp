@@ -805,15 +805,6 @@ void TTelvic200CyPrg::RunFirstShowing()
 void TTelvic200CyPrg::FormShow()
 {
     AppDir = appDirOverride_.empty() ? QCoreApplication::applicationDirPath().toStdString() + "/" : appDirOverride_;
-    for (QTableView* grid : {HexViewer, SecuDataView, ECCDataView, EepDataView}) {
-        if (auto* model = qobject_cast<QStandardItemModel*>(grid->model())) {
-            for (int c = 1; c <= 16; ++c)
-                model->setHorizontalHeaderItem(c, new QStandardItem(QStringLiteral("  %1").arg(c - 1, 0, 16).toUpper()));
-            model->setHorizontalHeaderItem(0, new QStandardItem(QString()));
-            model->setHorizontalHeaderItem(17, new QStandardItem(QString()));
-        }
-        SizeGridColumns(grid);
-    }
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetECC), false);
     ViewPageCtrl->setTabVisible(ViewPageCtrl->indexOf(TabSheetEEP), false);
     ViewPageCtrl->setCurrentIndex(0);
