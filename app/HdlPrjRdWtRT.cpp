@@ -219,7 +219,7 @@ public:
             gbk.push_back(static_cast<char>(b ^ key));
             if (b != 0) textEnd = gbk.size();
         }
-        const std::size_t whole = GbkCutLength(gbk.substr(0, textEnd), textEnd);
+        const std::size_t whole = GbkCutLength(gbk, textEnd);
         if (whole < textEnd && textEnd < gbk.size()) ++textEnd;  // the trail byte was the key
         gbk.resize(textEnd);
         return GbkToUtf8(gbk);
