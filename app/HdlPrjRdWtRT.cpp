@@ -313,21 +313,23 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
     if (img.FlashBytes > kMainFlashBufSize || !EepSizeCarried(img.EepSize)) return kPrjCorrupted;
     for (auto& k : img.KeyTable) k = r.PrjReadByte();
 
-    // Every section's size is known without its tag (fixed, from the header,
-    // or from the length after the tag), so a damaged tag costs only its own
-    // section: the later tags are still read where they are, and the result
-    // names the last tag that is missing.
+    // A section's body is read only under its own tag. A tag that does not
+    // match leaves the position where it is, so the next tag is read from
+    // there; the last tag that does not match names the result.
     std::uint8_t result = kPrjOk;
     auto tagFound = [&r](const char* tag, std::uint8_t key) { return r.PrjReadStr(kTagLen, key) == tag; };
-    const bool cfgFound = tagFound("CFG", kCfgKey);
-    r.ReadBody(img.Config, kConfigSectionSize, false);
-    if (!cfgFound)
+    if (!tagFound("CFG", kCfgKey)) {
         result = kPrjNoCfgTag;
-    else if (!ConfigSizesFit(img.Config))
-        return kPrjCorrupted;
-    if (!tagFound("MFM", kMfmKey)) result = kPrjNoMfmTag;
-    img.Main.resize(img.FlashBytes);
-    r.ReadBody(img.Main.data(), img.Main.size(), true);
+    } else {
+        r.ReadBody(img.Config, kConfigSectionSize, false);
+        if (!ConfigSizesFit(img.Config)) return kPrjCorrupted;
+    }
+    if (!tagFound("MFM", kMfmKey)) {
+        result = kPrjNoMfmTag;
+    } else {
+        img.Main.resize(img.FlashBytes);
+        r.ReadBody(img.Main.data(), img.Main.size(), true);
+    }
     struct TDataSection {
         const char* Tag;
         std::vector<std::uint8_t>* Data;
@@ -339,7 +341,10 @@ std::uint8_t ParseProject(TPrjReader& r, TPrjImage& img)
         {"ECC", &img.Ecc, kEccWFlashBufSize},
     };
     for (const TDataSection& s : sections) {
-        if (!tagFound(s.Tag, kDataKey)) result = kPrjNoDataTag;
+        if (!tagFound(s.Tag, kDataKey)) {
+            result = kPrjNoDataTag;
+            continue;
+        }
         const std::uint16_t len = r.PrjReadWord();
         if (len > s.Capacity) return kPrjCorrupted;
         if (s.Data == &img.Secu) img.SecuSize = len;

@@ -554,32 +554,49 @@ struct TCorruptCase {
     std::uint8_t result;
 };
 
-// One damaged file per row of the result table (codes written out), then the
-// further ways a file can be damaged. A damaged tag costs only its own section:
-// the tags after it are found, so each tag gives its own code, and a later
-// missing tag decides.
+// Replaces Count bytes from Offset by Repl.
+std::function<void(std::vector<std::uint8_t>&)> Splice(std::size_t offset, std::size_t count,
+                                                       std::vector<std::uint8_t> repl = {})
+{
+    return [=](std::vector<std::uint8_t>& f) {
+        f.erase(f.begin() + std::ptrdiff_t(offset), f.begin() + std::ptrdiff_t(offset + count));
+        f.insert(f.begin() + std::ptrdiff_t(offset), repl.begin(), repl.end());
+    };
+}
+
+// One damaged file per row of the result table, then the further ways a file
+// can be damaged. The codes are walked by hand: a tag is read where the last
+// section ended; a tag that does not match sets its code and leaves its body
+// unread, so every later tag is read from the wrong place and fails too, and
+// the last failure names the result.
 TEST_F(HdlPrjTest, ResultCodesOfDamagedFiles)
 {
     const std::vector<std::uint8_t> good = SaveSmall();
-    // The 4 KB project: CFG tag at 2407, MFM at 3435, SEU at 7539, EEP at 7544, ECC at 7549.
+    // The 4 KB project: CFG tag at 2407, its key and 1024 bytes to 3434; MFM at
+    // 3435, its body of 4101 bytes to 7538; SEU at 7539, EEP at 7544, ECC at
+    // 7549, each with a zero length; the sum at 7554.
     const TCorruptCase cases[] = {
         {"row 0: intact", [](auto&) {}, 0},
         {"row 5: magic", [](auto& f) { f[0] ^= 1; }, 5},
-        {"row 10: CFG tag", [](auto& f) { f[2408] ^= 1; }, 10},
-        {"row 13: MFM tag", [](auto& f) { f[3435] ^= 1; }, 13},
+        {"row 10: CFG section replaced by three other bytes, later tags intact", Splice(2407, 1028, {1, 2, 3}), 10},
+        {"row 13: MFM section replaced by three other bytes, later tags intact", Splice(3435, 4104, {1, 2, 3}), 13},
         {"row 15: SEU tag", [](auto& f) { f[7540] ^= 1; }, 15},
         {"row 15: EEP tag", [](auto& f) { f[7546] ^= 1; }, 15},
         {"row 15: ECC tag", [](auto& f) { f[7551] ^= 1; }, 15},
         {"row 16: a main data byte", [](auto& f) { f[3500] ^= 1; }, 16},
-        {"CFG and MFM tags: the later decides", [](auto& f) { f[2407] ^= 1, f[3437] ^= 1; }, 13},
+        {"CFG tag: MFM is then read from the CFG body", [](auto& f) { f[2408] ^= 1; }, 15},
+        {"MFM tag: SEU is then read from the main body", [](auto& f) { f[3435] ^= 1; }, 15},
+        {"CFG section removed", Splice(2407, 1028), 15},
+        {"MFM section removed", Splice(3435, 4104), 15},
+        {"CFG and MFM tags", [](auto& f) { f[2407] ^= 1, f[3437] ^= 1; }, 15},
         {"CFG and EEP tags", [](auto& f) { f[2409] ^= 1, f[7544] ^= 1; }, 15},
-        {"MFM tag and a data byte", [](auto& f) { f[3436] ^= 1, f[3500] ^= 1; }, 13},
+        {"MFM tag and a data byte", [](auto& f) { f[3436] ^= 1, f[3500] ^= 1; }, 15},
         {"header byte", [](auto& f) { f[130] ^= 1; }, kPrjCorrupted},
         {"tail byte", [](auto& f) { f[7700] ^= 1; }, kPrjOk},
         {"no tail", [](auto& f) { f.resize(7558); }, kPrjOk},
         {"ends inside the sum", [](auto& f) { f.resize(7556); }, kPrjCorrupted},
-        {"ends inside the main data", [](auto& f) { f.resize(5000); }, kPrjNoDataTag},
-        {"ends inside the header", [](auto& f) { f.resize(200); }, kPrjNoDataTag},
+        {"ends inside the main data", [](auto& f) { f.resize(5000); }, 15},
+        {"ends inside the header", [](auto& f) { f.resize(200); }, 15},
         {"main count over 4 MiB",
          [](auto& f) {
              f[258] = 1, f[259] = 0, f[260] = 0x40, f[261] = 0;
@@ -775,6 +792,14 @@ TEST_F(HdlPrjTest, FileFromTheReferenceWriterLoads)
     EXPECT_EQ(ImageBufs.EepSFlashBuf[2047], 0x22);
     EXPECT_EQ(ImageBufs.EepSFlashBuf[2048], 0x00);
     EXPECT_TRUE(std::equal(p.main.begin(), p.main.end(), ImageBufs.MainFlashBuf)) << "all 2 MiB";
+
+    // Without its CFG section (tag, key and 1024 bytes) the MFM tag is read
+    // from the main body's first bytes, and every later tag from further in.
+    std::vector<std::uint8_t> noCfg = ReadFile(path);
+    Splice(2407, 1028)(noCfg);
+    host.Calls.clear();
+    EXPECT_EQ(Load(noCfg), kPrjNoDataTag);
+    EXPECT_EQ(host.Calls, std::vector<std::string>{"plain:Project File Data Has Been Corrupted!"});
 }
 
 }  // namespace
