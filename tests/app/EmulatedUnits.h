@@ -96,10 +96,13 @@ public:
     {
         for (auto& u : units) u->ClearRequests();
     }
-    // Every channel idle and every request on its unit: a download's closing
-    // short command goes out as its channel ends, so it may still be on its way.
+    // Every channel idle and every request on its unit. A download's closing
+    // short command goes out as its channel ends, so it may still be on its
+    // way; a search leaves every channel idle at once while its last identify
+    // request is still on its way, so it is over when every unit has answered.
     bool WaitForIdle()
     {
+        const auto everyUnitFound = [] { return ProgrammerCount == kUnits; };
         const auto downloadClosed = [this] {
             return std::all_of(units.begin(), units.end(), [](const auto& u) {
                 const std::vector<emu::TRequest> requests = u->Requests();
@@ -109,7 +112,7 @@ public:
                 return !has(emu::kCmdConfig) || has(emu::kCmdRestx);
             });
         };
-        return Pump(AllIdle, 30000) && Pump(downloadClosed, 10000);
+        return Pump(AllIdle, 30000) && Pump(everyUnitFound, 10000) && Pump(downloadClosed, 10000);
     }
 
     std::vector<std::unique_ptr<emu::TProgrammerEmulator>> units;
