@@ -173,21 +173,38 @@ TEST_F(ConfigSNTest, NumbersEndingBeyondTheirAreaAreRefused)
     for (std::size_t i = 0x3F0000; i < kMainFlashBufSize; ++i) ASSERT_EQ(ImageBufs.MainFlashBuf[i], 0);
 }
 
+struct TAdvanceCase {
+    const char* name;
+    bool pcsn, sn, decimal;  // ChkBoxPCSN, CheckBoxSN, ChkBoxSNDP
+    std::uint32_t value;
+    std::uint32_t after;  // SNValue afterwards
+    const char* shown;    // SNEdit afterwards
+};
+
+// The number advances by the round step only while the PC inserts numbers
+// and the serial-number function is on; otherwise neither the value nor the
+// box changes.
 TEST_F(ConfigSNTest, AdvanceAddsTheRoundStepAndShowsIt)
 {
-    SNSettings.SNRoundStep = 12;
-    SNSettings.SNValue = 0xFFFFFFF8;
-    AdvanceSerialNumber(host);
-    EXPECT_EQ(SNSettings.SNValue, 4u) << "32 bits, wrapping";
-    EXPECT_EQ(host.snEdit.toStdString(), "0x00000004");
-    SNSettings.SNValue = 2147483640;
-    host.boxes[TSNBox::ChkBoxSNDP] = true;
-    AdvanceSerialNumber(host);
-    EXPECT_EQ(host.snEdit.toStdString(), "2147483652");
-    EXPECT_EQ(SNBoxValue(host.snEdit), 2147483652u) << "the shown number reads back";
-    host.boxes[TSNBox::ChkBoxPCSN] = false;  // the English build: the box is hidden and never checked
-    AdvanceSerialNumber(host);
-    EXPECT_EQ(SNSettings.SNValue, 2147483652u);
+    const TAdvanceCase cases[] = {
+        {"hex, 32 bits wrapping", true, true, false, 0xFFFFFFF8, 4, "0x00000004"},
+        {"decimal, unsigned", true, true, true, 2147483640, 2147483652u, "2147483652"},
+        {"PC S/N unchecked (the English build hides it)", false, true, false, 0x100, 0x100, "0x00000100"},
+        {"function off, PC S/N left checked", true, false, true, 0x100, 0x100, "0x00000100"},
+    };
+    for (const TAdvanceCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.boxes[TSNBox::ChkBoxPCSN] = c.pcsn;
+        host.boxes[TSNBox::CheckBoxSN] = c.sn;
+        host.boxes[TSNBox::ChkBoxSNDP] = c.decimal;
+        SNSettings.SNRoundStep = 12;
+        SNSettings.SNValue = c.value;
+        host.snEdit = QStringLiteral("0x00000100");
+        AdvanceSerialNumber(host);
+        EXPECT_EQ(SNSettings.SNValue, c.after);
+        EXPECT_EQ(host.snEdit.toStdString(), c.shown);
+        EXPECT_EQ(SNBoxValue(host.snEdit), c.after) << "the shown number reads back";
+    }
 }
 
 TEST_F(ConfigSNTest, SerialNumberBoxesTakeSignedAndUnsigned32BitDecimals)
