@@ -93,7 +93,6 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     body->addWidget(ViewPageCtrl, 3);
     auto* right = new QWidget(central);
     right->setObjectName("PanelLog");
-    right->setMinimumWidth(kLogMinWidth);
     BuildLogAndGauges(right);
     body->addWidget(right, 2);
     column->addLayout(body, 1);
@@ -576,6 +575,12 @@ void TTelvic200CyPrg::BuildLogAndGauges(QWidget* host)
 {
     auto* col = new QVBoxLayout(host);
     col->setContentsMargins(0, 0, 0, 0);
+    // The log's minimum width, as a hint the layout keeps wherever the window
+    // has room. In a narrower window (the Chinese build down to its minimum,
+    // the English one to any width) the pages and the log share what there
+    // is, and the log's scroll bar stays on screen; a minimum width of the
+    // panel itself would push it out of the window instead.
+    col->addStrut(kLogMinWidth);
     InfoMemo = new QPlainTextEdit(host);
     InfoMemo->setObjectName("InfoMemo");
     InfoMemo->setReadOnly(true);

@@ -2,7 +2,7 @@
 // instead of running past the memo's edge, the button row ends with the whole port list, the
 // Main Flash view shows every column, and Space or Enter on a focused option box starts Auto
 // without changing the box. Narrowed, the window keeps each hex grid in its page, scrolling
-// sideways.
+// sideways, and the log's scroll bar on screen.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -129,6 +129,30 @@ TEST_P(Layout, HexGridsStayInTheirPagesAndScrollWhenTheWindowNarrows)
             EXPECT_EQ(columns <= g.grid->viewport()->width(), w.columnsFit) << columns << " in " << g.grid->viewport()->width();
             EXPECT_EQ(g.grid->horizontalScrollBar()->maximum() > 0, !w.columnsFit);
         }
+    }
+}
+
+// The log's scroll bar stays on screen down to the narrowest window each build allows: the
+// Chinese build its minimum width, the English build any width, here one narrower than the
+// log alone. While there is room, the pages give way and the log keeps its width.
+TEST_P(Layout, LogScrollBarStaysInsideTheWindowAtEveryWidth)
+{
+    const QWidget* log = f.win->findChild<QWidget*>(QStringLiteral("PanelLog"));
+    ASSERT_NE(log, nullptr);
+    const QScrollBar* bar = f.win->InfoMemo->verticalScrollBar();
+    const int logWidth = log->width();
+    const struct {
+        int width;
+        bool logKeepsItsWidth;
+    } widths[] = {{f.win->width(), true}, {866, true}, {700, true},
+                  {English() ? 300 : TTelvic200CyPrg::kMinWidthAsked, false}};
+    for (const auto& w : widths) {
+        f.win->resize(w.width, f.win->height());
+        QApplication::processEvents();
+        ASSERT_EQ(f.win->width(), w.width);
+        EXPECT_TRUE(bar->isVisible()) << w.width;
+        EXPECT_TRUE(f.win->rect().contains(InWindow(bar))) << w.width << ": " << InWindow(bar).right();
+        if (w.logKeepsItsWidth) EXPECT_EQ(log->width(), logWidth) << w.width;
     }
 }
 
