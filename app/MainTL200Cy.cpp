@@ -93,7 +93,6 @@ TTelvic200CyPrg::TTelvic200CyPrg(TBuildLang lang, QWidget* parent)
     body->addWidget(ViewPageCtrl, 3);
     auto* right = new QWidget(central);
     right->setObjectName("PanelLog");
-    right->setMinimumWidth(kLogMinWidth);
     BuildLogAndGauges(right);
     body->addWidget(right, 2);
     column->addLayout(body, 1);
@@ -201,9 +200,25 @@ QSpinBox* NewSpin(QWidget* parent, const char* name, int min, int max, int step,
     return s;
 }
 
+// A hex grid hints at the width that shows every column beside the vertical
+// scroll bar: the start width counts it, and the layout keeps it wherever the
+// window has room. A narrower window narrows the grid within its page and the
+// grid scrolls sideways; a minimum width of the grid itself would stick out of
+// the page instead, its last columns out of reach.
+class THexGrid : public QTableView {
+public:
+    using QTableView::QTableView;
+    QSize minimumSizeHint() const override
+    {
+        return {horizontalHeader()->length() + style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this) +
+                    2 * frameWidth(),
+                QTableView::minimumSizeHint().height()};
+    }
+};
+
 QTableView* NewGrid(QWidget* page, const char* name)
 {
-    auto* v = new QTableView(page);
+    auto* v = new THexGrid(page);
     v->setObjectName(QLatin1String(name));
     // An empty model of the grid's shape until the hex-view models attach.
     auto* model = new QStandardItemModel(0, kGridColumns, v);
@@ -239,11 +254,7 @@ void TTelvic200CyPrg::SizeGridColumns(QTableView* grid)
     for (int c = 1; c <= kBytesPerGridRow; ++c) grid->setColumnWidth(c, byteWidth);
     grid->setColumnWidth(kGridColumns - 1,
                          std::max(kTextColumnWidth, metrics.horizontalAdvance(QString(kBytesPerGridRow, QLatin1Char('W'))) + padding));
-    // The page shows every column beside the vertical scroll bar.
-    int columns = 0;
-    for (int c = 0; c < kGridColumns; ++c) columns += grid->columnWidth(c);
-    grid->setMinimumWidth(columns + grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid) +
-                          2 * grid->frameWidth());
+    grid->updateGeometry();  // its minimum size hint follows the columns
 }
 
 void TTelvic200CyPrg::BuildMenus()
@@ -564,6 +575,12 @@ void TTelvic200CyPrg::BuildLogAndGauges(QWidget* host)
 {
     auto* col = new QVBoxLayout(host);
     col->setContentsMargins(0, 0, 0, 0);
+    // The log's minimum width, as a hint the layout keeps wherever the window
+    // has room. In a narrower window (the Chinese build down to its minimum,
+    // the English one to any width) the pages and the log share what there
+    // is, and the log's scroll bar stays on screen; a minimum width of the
+    // panel itself would push it out of the window instead.
+    col->addStrut(kLogMinWidth);
     InfoMemo = new QPlainTextEdit(host);
     InfoMemo->setObjectName("InfoMemo");
     InfoMemo->setReadOnly(true);

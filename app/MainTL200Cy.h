@@ -344,7 +344,7 @@ private:
     void BuildCtrlGroup(QWidget* page);
     void BuildLogAndGauges(QWidget* host);
     void BuildStatusBar();
-    // Column widths of a hex grid for its font; the grid's minimum width shows them all.
+    // Column widths of a hex grid for its font; the grid asks for the width that shows them all.
     static void SizeGridColumns(QTableView* grid);
     void BindCommands();
     void BindOptionHandlers();

@@ -1,7 +1,8 @@
 // What the operator sees of the main window at its start size, in both builds: log lines wrap
 // instead of running past the memo's edge, the button row ends with the whole port list, the
 // Main Flash view shows every column, and Space or Enter on a focused option box starts Auto
-// without changing the box.
+// without changing the box. Narrowed, the window keeps each hex grid in its page, scrolling
+// sideways, and the log's scroll bar on screen.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
@@ -94,6 +95,65 @@ TEST_P(Layout, MainFlashShowsSixteenByteColumnsAndTheTextColumn)
         EXPECT_GE(view->columnWidth(c), widest) << "column " << c;
     }
     EXPECT_EQ(view->model()->index(3, 17).data().toString(), QStringLiteral("PQRSTUVWXYZ[\\]^_"));
+}
+
+// Narrowed below its start width, the window keeps each hex grid (main, security, ECC/WFlash,
+// EEP/SFlash) inside its page, and the columns that no longer fit are reached by scrolling
+// sideways; at the start width every column shows without scrolling.
+TEST_P(Layout, HexGridsStayInTheirPagesAndScrollWhenTheWindowNarrows)
+{
+    // The chip set-up shows the ECC and EEP pages only for chips that have them.
+    f.win->SetControlVisible("TabSheetECC", true);
+    f.win->SetControlVisible("TabSheetEEP", true);
+    const struct {
+        QWidget* page;
+        QTableView* grid;
+    } grids[] = {{f.win->TabSheetMain, f.win->HexViewer},
+                 {f.win->TabSheetSecu, f.win->SecuDataView},
+                 {f.win->TabSheetECC, f.win->ECCDataView},
+                 {f.win->TabSheetEEP, f.win->EepDataView}};
+    const struct {
+        int width;  // 0: the start width
+        bool columnsFit;
+    } widths[] = {{0, true}, {866, false}, {700, false}};
+    for (const auto& w : widths) {
+        if (w.width) f.win->resize(w.width, f.win->height());
+        for (const auto& g : grids) {
+            SCOPED_TRACE(g.grid->objectName().toStdString() + " at " + std::to_string(f.win->width()));
+            f.win->ViewPageCtrl->setCurrentWidget(g.page);
+            QApplication::processEvents();
+            ASSERT_EQ(f.win->ViewPageCtrl->currentWidget(), g.page);
+            EXPECT_TRUE(g.page->rect().contains(g.grid->geometry())) << g.grid->geometry().right() << " > " << g.page->width();
+            EXPECT_TRUE(f.win->rect().contains(InWindow(g.page)));
+            const int columns = g.grid->horizontalHeader()->length();
+            EXPECT_EQ(columns <= g.grid->viewport()->width(), w.columnsFit) << columns << " in " << g.grid->viewport()->width();
+            EXPECT_EQ(g.grid->horizontalScrollBar()->maximum() > 0, !w.columnsFit);
+        }
+    }
+}
+
+// The log's scroll bar stays on screen down to the narrowest window each build allows: the
+// Chinese build its minimum width, the English build any width, here one narrower than the
+// log alone. While there is room, the pages give way and the log keeps its width.
+TEST_P(Layout, LogScrollBarStaysInsideTheWindowAtEveryWidth)
+{
+    const QWidget* log = f.win->findChild<QWidget*>(QStringLiteral("PanelLog"));
+    ASSERT_NE(log, nullptr);
+    const QScrollBar* bar = f.win->InfoMemo->verticalScrollBar();
+    const int logWidth = log->width();
+    const struct {
+        int width;
+        bool logKeepsItsWidth;
+    } widths[] = {{f.win->width(), true}, {866, true}, {700, true},
+                  {English() ? 300 : TTelvic200CyPrg::kMinWidthAsked, false}};
+    for (const auto& w : widths) {
+        f.win->resize(w.width, f.win->height());
+        QApplication::processEvents();
+        ASSERT_EQ(f.win->width(), w.width);
+        EXPECT_TRUE(bar->isVisible()) << w.width;
+        EXPECT_TRUE(f.win->rect().contains(InWindow(bar))) << w.width << ": " << InWindow(bar).right();
+        if (w.logKeepsItsWidth) EXPECT_EQ(log->width(), logWidth) << w.width;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Builds, Layout, ::testing::Values(TBuildLang::Chinese, TBuildLang::English),
