@@ -798,7 +798,7 @@ TEST_F(HdlPrjTest, FileFromTheReferenceWriterLoads)
     std::vector<std::uint8_t> noCfg = ReadFile(path);
     Splice(2407, 1028)(noCfg);
     host.Calls.clear();
-    EXPECT_EQ(Load(noCfg), kPrjNoDataTag);
+    EXPECT_EQ(Load(noCfg), 15);
     EXPECT_EQ(host.Calls, std::vector<std::string>{"plain:Project File Data Has Been Corrupted!"});
 }
 
